@@ -1,0 +1,61 @@
+// "&Weiter": probe the servers, check the Server service, then refuse, list the servers found, or
+// install at once.
+#include <array>
+#include <cstdint>
+
+#include "app/form_main.h"
+#include "app/weiter_messages.h"
+#include "inspect/server_probes.h"
+#include "inspect/service_checks.h"
+
+namespace quillset {
+
+using platform::ControlId;
+
+// QUILLSET_CONTACT_ADDRESS comes from the build (CMake cache variable of the same name).
+const char* ContactAddress() { return QUILLSET_CONTACT_ADDRESS; }
+
+std::string ServerServiceMissingMessage() {
+  const std::string cr = "\r";
+  return "Die Installation der MSDE setzt voraus, dass der  'Server'-Dienst läuft." + cr + cr +
+         "Bitte überprüfen Sie, ob die 'Datei- und Druckerfreigabe' installiert ist und der "
+         "'Server'-Dienst läuft." +
+         cr + cr + "Wenden Sie sich bei Fragen hierzu an '" + ContactAddress() + "'." + cr + cr +
+         "Das Installationsprogramm wird jetzt beendet.";
+}
+
+void form_Main::Cmd_Installieren_Click() {
+  platform::WindowPort& window = ports_.window;
+  const CommandConsole console{ports_.processes, window.DummyText()};
+
+  ProbeInstances(ports_.registry, console, state_.ComputerName, state_.ServerInfos);
+  window.ListClear();
+
+  if (!IsServiceStarted(console, " Server")) {
+    window.MsgBox(ServerServiceMissingMessage(), platform::kMsgBoxCritical, kServerServiceTitle);
+    window.Unload();
+    return;
+  }
+  if (!FindOldVersionServer(state_.ServerInfos).ServerName.empty()) {
+    ShowPage(ControlId::Frame_installationAbbruchAlteVersion);
+    return;
+  }
+  if (FindNonDesktopServer(state_.ServerInfos).ServerName.empty()) {
+    InstallMsde();
+    return;
+  }
+
+  // Columns at 0, 100, 150 and 180 dialog units: name, edition, version.
+  const std::array<std::int32_t, 3> tab_stops = {100, 150, 180};
+  window.ListSetTabStops(tab_stops);
+  window.ListRefresh();
+  for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+    const ServerInfo& info = state_.ServerInfos[slot];
+    if (info.ServerName.empty()) continue;
+    window.ListAddItem(info.ServerName + "\t" + info.Edition + "\t" + info.Version + "\t");
+    window.ListRefresh();
+  }
+  ShowPage(ControlId::Frame_installationGefundeneInstanzen);
+}
+
+}  // namespace quillset

@@ -1,0 +1,21 @@
+// Which of the sixteen MSDE 2000 packages the machine carries, by four registry probes each.
+#pragma once
+
+#include <string>
+
+#include "inspect/inventory_types.h"
+#include "platform/registry_port.h"
+
+namespace quillset {
+
+// The sixteen MSDE 2000 product codes, upper case, without braces, in slots 1 to 16.
+const ProductCodeTable& KnownMsdeProductCodes();
+
+// Runs the four probes in order. Writes the codes into `msde_product_codes` and the setup record's
+// ProductCode into `setup_product_code` (the window's fields MsdeProductCodes and
+// SetupProductCode), and returns the packages found.
+PackageList DetectMsdePackages(platform::RegistryPort& registry,
+                               ProductCodeTable& msde_product_codes,
+                               std::string& setup_product_code);
+
+}  // namespace quillset

@@ -1,0 +1,24 @@
+// Whether a Windows service runs, judged from the listing of "net start".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "inspect/command_runner.h"
+
+namespace quillset {
+
+// True when some line of the listing, with blanks and line ends removed at both ends, ends with
+// the name (exact, case-sensitive).
+bool ListingShowsInstanceService(std::string_view listing, std::string_view name);
+
+// True when some occurrence of the text is followed by a carriage return or ends the listing.
+bool ListingShowsService(std::string_view listing, std::string_view text);
+
+// Runs "NET START" into the box (not emptied first) and judges the instance's service.
+bool IsInstanceServiceStarted(const CommandConsole& console, const std::string& name);
+
+// Empties the box, runs "net start" into it and looks for the text.
+bool IsServiceStarted(const CommandConsole& console, const std::string& text);
+
+}  // namespace quillset

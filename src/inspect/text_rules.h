@@ -1,0 +1,24 @@
+// Small text rules shared by the inventory, the probes, the report and the installation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillset {
+
+// Removes space characters (only those) at both ends.
+std::string TrimBlanks(std::string_view text);
+
+// The decimal number at the start of the text (leading blanks skipped, an optional sign, then
+// digits); 0 when there is none. "12" -> 12, "" -> 0, "3x" -> 3, "x3" -> 0.
+std::int64_t LeadingNumber(std::string_view text);
+
+// A number written with a blank in the place of the sign of a non-negative value: 2 -> " 2",
+// 16 -> " 16", -1 -> "-1".
+std::string WithSignBlank(std::int64_t number);
+
+// Removes every occurrence of `piece` (exact, case-sensitive).
+std::string RemoveAll(std::string text, std::string_view piece);
+
+}  // namespace quillset

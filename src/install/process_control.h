@@ -1,0 +1,37 @@
+// Starting programs, waiting for them, the environment and the folder test, as the installation
+// uses them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/process_port.h"
+#include "platform/system_port.h"
+#include "platform/window_port.h"
+
+namespace quillset {
+
+inline constexpr std::int16_t kProcessStarted = 0;
+inline constexpr std::int16_t kProcessNotStarted = -1;
+
+// 0 when the program was started and `process` set; -1 when not, `process` left untouched.
+std::int16_t StartProcess(platform::ProcessPort& processes, const std::string& command_line,
+                          platform::ProcessHandle& process);
+
+// True until the process has ended; never waits.
+bool IsProcessRunning(platform::ProcessPort& processes, platform::ProcessHandle process);
+
+// Waits for the process while the window stays painted and disabled: as long as it runs, disable
+// the window and let it handle its messages, then sleep until the process ends or a message comes.
+void WaitForProgramEnd(platform::ProcessPort& processes, platform::WindowPort& window,
+                       platform::ProcessHandle process);
+
+// The value of the first variable named exactly `name` (case-sensitive) among the first 255
+// entries of the environment; "" when there is none.
+std::string GetEnvironmentValue(platform::SystemPort& system, const std::string& name);
+
+// Whether a folder exists at the path. Throws platform::PlatformFailure when the check cannot be
+// made.
+bool FolderExists(platform::SystemPort& system, const std::string& path);
+
+}  // namespace quillset

@@ -1,0 +1,79 @@
+// Programs the assistant starts: hidden console programs whose output it reads, and programs it
+// starts normally and waits for (the MSDE setup, net start). Command lines are UTF-8 and go to the
+// platform unchanged: no command interpreter, no quoting added or removed, the platform's own
+// search for the program.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillset::platform {
+
+// A started hidden console program, standard output and standard error joined into one pipe.
+// Destroying it closes the read end of the pipe and the program's process and thread handles; the
+// program itself runs on until it ends.
+class ConsoleProgram {
+ public:
+  virtual ~ConsoleProgram() = default;
+
+  // Reads the next piece of output, at most `capacity` bytes, into `buffer`; `bytes_read` is the
+  // count read. Returns false when the pipe has ended (no writer is left) or the read failed.
+  // While no output is there it waits without using the processor, and the window keeps handling
+  // its messages meanwhile.
+  virtual bool ReadChunk(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
+};
+
+// A process handle as the platform numbers it; 0 is none.
+using ProcessHandle = std::uintptr_t;
+
+class ProcessPort {
+ public:
+  virtual ~ProcessPort() = default;
+
+  // Starts the command line hidden, its standard output and standard error writing into one new
+  // pipe. nullptr when the pipe cannot be made or the program cannot be started.
+  virtual std::unique_ptr<ConsoleProgram> StartHiddenConsole(const std::string& command_line) = 0;
+
+  // CreateProcessA with no application name, handle inheritance on, NORMAL_PRIORITY_CLASS, the
+  // assistant's environment and current folder. True when started; `process` is then set (the
+  // thread handle is closed at once). False leaves `process` untouched.
+  [[nodiscard]] virtual bool Start(const std::string& command_line, ProcessHandle& process) = 0;
+
+  // WaitForSingleObject(process, 0): true while the process has not ended.
+  virtual bool IsRunning(ProcessHandle process) = 0;
+
+  // Waits until the process ends or a message for the window arrives, whichever comes first,
+  // without using the processor. Returns at once when either is already the case.
+  virtual void WaitForEndOrMessage(ProcessHandle process) = 0;
+
+  // CloseHandle(process).
+  virtual void Close(ProcessHandle process) = 0;
+};
+
+// Owns a process handle and closes it through its port when it goes out of scope.
+class ScopedProcess {
+ public:
+  explicit ScopedProcess(ProcessPort& port) : port_(&port) {}
+  ~ScopedProcess() { Reset(); }
+  ScopedProcess(const ScopedProcess&) = delete;
+  ScopedProcess& operator=(const ScopedProcess&) = delete;
+
+  // The slot for ProcessPort::Start to fill; any handle held before is closed first.
+  ProcessHandle& Receive() {
+    Reset();
+    return handle_;
+  }
+  void Reset() {
+    if (handle_ != 0) port_->Close(handle_);
+    handle_ = 0;
+  }
+  ProcessHandle get() const { return handle_; }
+
+ private:
+  ProcessPort* port_;
+  ProcessHandle handle_ = 0;
+};
+
+}  // namespace quillset::platform

@@ -1,0 +1,48 @@
+// What the assistant asks the operating system about itself and the machine: its environment,
+// the computer's name, the folder it was started from, and whether a folder exists.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace quillset::platform {
+
+// A failure the platform raises with a number, as an automation component does. The
+// installation's failure handler shows the number.
+class PlatformFailure : public std::runtime_error {
+ public:
+  PlatformFailure(std::int32_t number, const std::string& what)
+      : std::runtime_error(what), number_(number) {}
+  std::int32_t number() const { return number_; }
+
+ private:
+  std::int32_t number_;
+};
+
+// Failure numbers raised by the folder test.
+inline constexpr std::int32_t kFailureCannotCreateComponent = 429;
+inline constexpr std::int32_t kFailureComponentCallFailed = 438;
+
+class SystemPort {
+ public:
+  virtual ~SystemPort() = default;
+
+  // The process environment as the platform lists it: "name=value" entries, in its order.
+  virtual std::vector<std::string> EnvironmentEntries() = 0;
+
+  // GetComputerNameA(buffer, &size): false on failure. `size` is the buffer's capacity on the way
+  // in and the length of the name on the way out.
+  [[nodiscard]] virtual bool GetComputerNameA(char* buffer, std::uint32_t& size) = 0;
+
+  // The folder that holds the running program: no trailing backslash, except for a drive root.
+  virtual std::string ProgramFolder() = 0;
+
+  // FolderExists of "Scripting.FileSystemObject", created for this call and released after it:
+  // true exactly when a folder (not a file) exists at the path. Throws PlatformFailure when the
+  // component cannot be created (kFailureCannotCreateComponent) or its method fails.
+  virtual bool FolderExists(const std::string& path) = 0;
+};
+
+}  // namespace quillset::platform
