@@ -1,0 +1,1 @@
+#include "support/reg_file.h"
