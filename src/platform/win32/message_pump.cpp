@@ -1,0 +1,73 @@
+#include "platform/win32/message_pump.h"
+
+namespace quillset::win32 {
+
+namespace {
+
+HWND g_dialog_window = nullptr;
+
+bool BelongsToDialogWindow(HWND window) {
+  return g_dialog_window != nullptr && window != nullptr &&
+         (window == g_dialog_window || IsChild(g_dialog_window, window));
+}
+
+bool IsPushButton(HWND window) {
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, 16);
+  if (lstrcmpiW(class_name, L"Button") != 0)
+    return false;
+  const LONG_PTR kind = GetWindowLongPtrW(window, GWL_STYLE) & BS_TYPEMASK;
+  return kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON;
+}
+
+// The window has no default and no cancel button: Enter presses only the focused button, Escape
+// presses nothing. Tab, the arrow keys and the access keys go to the dialog manager.
+bool HandleDialogKeys(MSG& msg) {
+  if (!BelongsToDialogWindow(msg.hwnd))
+    return false;
+  const bool key_message =
+      msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR;
+  if (key_message && msg.wParam == VK_RETURN) {
+    HWND focus = GetFocus();
+    if (msg.message == WM_KEYDOWN && BelongsToDialogWindow(focus) && IsPushButton(focus)) {
+      SendMessageW(focus, BM_CLICK, 0, 0);
+    }
+    return true;
+  }
+  if (key_message && msg.wParam == VK_ESCAPE)
+    return true;
+  return IsDialogMessageW(g_dialog_window, &msg) != FALSE;
+}
+
+void Dispatch(MSG& msg) {
+  if (HandleDialogKeys(msg))
+    return;
+  TranslateMessage(&msg);
+  DispatchMessageW(&msg);
+}
+
+}  // namespace
+
+void SetDialogWindow(HWND window) {
+  g_dialog_window = window;
+}
+
+void PumpPendingMessages() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // The window was closed while work ran: nothing is left to report to, so end now rather
+    // than let the interrupted work go on without a window.
+    if (msg.message == WM_QUIT)
+      ExitProcess(static_cast<UINT>(msg.wParam));
+    Dispatch(msg);
+  }
+}
+
+int RunMessageLoop() {
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    Dispatch(msg);
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace quillset::win32
