@@ -117,31 +117,37 @@ RECT RectInClientOf(HWND control, HWND window) {
   return rect;
 }
 
+namespace {
+
+// Enumeration callbacks are stdcall on i686: named functions, not lambdas.
+struct WindowSearch {
+  DWORD process_id;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<WindowSearch*>(param);
+  if (ProcessOf(window) == search->process_id)
+    search->found.push_back(window);
+  return TRUE;
+}
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM param) {
+  reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  return TRUE;
+}
+
+}  // namespace
+
 std::vector<HWND> TopLevelWindowsOf(DWORD process_id) {
-  struct Search {
-    DWORD process_id;
-    std::vector<HWND> found;
-  } search{process_id, {}};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* search = reinterpret_cast<Search*>(param);
-        if (ProcessOf(window) == search->process_id)
-          search->found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  WindowSearch search{process_id, {}};
+  EnumWindows(&CollectTopLevel, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
 std::vector<HWND> DescendantsOf(HWND root) {
   std::vector<HWND> found;
-  EnumChildWindows(
-      root,
-      [](HWND window, LPARAM param) -> BOOL {
-        reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(root, &CollectChild, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 

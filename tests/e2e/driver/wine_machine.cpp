@@ -357,9 +357,12 @@ StandinService::StandinService(const std::string& service_name, const std::strin
       throw DriverError("QueryServiceConfigW for " + service_name + " failed, error " +
                         std::to_string(GetLastError()));
     }
-    original_ = OriginalConfig{config->dwServiceType, config->dwStartType, config->dwErrorControl,
+    original_ = OriginalConfig{config->dwServiceType,
+                               config->dwStartType,
+                               config->dwErrorControl,
                                config->lpBinaryPathName ? config->lpBinaryPathName : L"",
-                               config->lpDisplayName ? config->lpDisplayName : L""};
+                               config->lpDisplayName ? config->lpDisplayName : L"",
+                               CurrentState(service.get()) == SERVICE_RUNNING};
     StopAndWait(service.get(), service_name, kDefaultWait);
     if (!ChangeServiceConfigW(service.get(), SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                               SERVICE_ERROR_IGNORE, binary.c_str(), nullptr, nullptr, nullptr,
@@ -394,6 +397,10 @@ StandinService::~StandinService() {
     ChangeServiceConfigW(service.get(), original_->service_type, original_->start_type,
                          original_->error_control, original_->binary_path.c_str(), nullptr, nullptr,
                          nullptr, nullptr, nullptr, original_->display_name.c_str());
+    if (original_->was_running && StartServiceW(service.get(), 0, nullptr)) {
+      WaitForState(service.get(), SERVICE_RUNNING, "the service " + name + " to run again",
+                   kDefaultWait);
+    }
   } catch (const DriverError&) {
     // Cleaning up must not end the test run; the next test's set-up removes what is left.
   }

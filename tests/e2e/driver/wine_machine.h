@@ -90,7 +90,7 @@ void RemoveService(const std::string& service_name, Millis limit = kDefaultWait)
 
 // A service served by the stand-in service program. When a service of the name exists (Wine has
 // a disabled "LanmanServer" of its own), it is taken over and its configuration put back at the
-// end; otherwise it is created and deleted at the end. Stopped either way when it goes.
+// end (started again if it ran); otherwise it is created, and deleted at the end.
 class StandinService {
  public:
   StandinService(const std::string& service_name, const std::string& display_name);
@@ -110,6 +110,7 @@ class StandinService {
   struct OriginalConfig {
     DWORD service_type, start_type, error_control;
     std::wstring binary_path, display_name;
+    bool was_running;
   };
   std::wstring name_;
   std::optional<OriginalConfig> original_;
