@@ -256,7 +256,7 @@ TEST(DetectMsdePackages, FixtureMachines) {
   EXPECT_EQ(Detect(ansi), Found({5}));
 }
 
-// The component-set probe as first described: for every package, all sixteen values read again.
+// The component-set probe in its plain form: for every package, all sixteen values read again.
 PackageList ComponentSetProbeReadingEveryValueForEveryPackage(RegistryPort& registry) {
   PackageList found{};
   for (int i = 1; i <= 16; ++i) {
