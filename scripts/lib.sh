@@ -202,12 +202,25 @@ qs_start_wineserver() {
   wineserver -p >/dev/null 2>&1 || true
 }
 
+# Keeps Wine's desktop alive between the tests of one run (see tests/e2e/helpers/desktop_keeper.cpp):
+# without it every test waits about 2 s for the desktop to be rebuilt.
+qs_start_desktop_keeper() {
+  local keeper="$QS_ROOT/build/$1/tests/e2e/e2e_desktop_keeper.exe"
+  [ -f "$keeper" ] || return 0
+  qs_wine_env
+  "$QS_WINE" "$keeper" >/dev/null 2>&1 &
+  QS_KEEPER_PID=$!
+}
+
 qs_stop_wineserver() {
   qs_wine_env
   timeout 60 wineserver -k >/dev/null 2>&1 || true
 }
 
 qs_cleanup() {
+  if [ -n "${QS_KEEPER_PID:-}" ]; then
+    kill "$QS_KEEPER_PID" 2>/dev/null || true
+  fi
   qs_stop_wineserver
   if [ -n "${QS_OWN_DISPLAY:-}" ] && [ -n "${QS_XVFB_PID:-}" ]; then
     kill "$QS_XVFB_PID" 2>/dev/null || true
