@@ -1,5 +1,7 @@
 #include "driver/ui.h"
 
+#include <algorithm>
+
 #include "platform/win32/ansi_text.h"
 
 namespace quillset::e2e {

@@ -1,7 +1,7 @@
 #include "driver/wine_machine.h"
 
 #include <algorithm>
-#include <cwctype>
+#include <cctype>
 #include <fstream>
 
 #include "driver/paths.h"
