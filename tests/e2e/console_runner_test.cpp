@@ -140,6 +140,25 @@ TEST_F(ConsoleRunner, LongOutputArrivesJoinedExactly) {
   EXPECT_TRUE(flood == TalkerPattern(1000000));
 }
 
+// A box that only keeps the bytes: the pipe's part of a flood, without the edit control's.
+class StringBox : public platform::TextBoxPort {
+ public:
+  std::string Text() override { return text_; }
+  void SetText(const std::string& text) override { text_ = text; }
+  void SetSelection(int, int) override {}
+  void ReplaceSelection(const char* ansi) override { text_ += ansi; }
+
+ private:
+  std::string text_;
+};
+
+TEST_F(ConsoleRunner, TenMegabytesPassThePipeWhole) {
+  StringBox box;
+  RunCommandToTextBox({processes_, box}, Standin("talker.exe") + " bytes 10000000");
+  ASSERT_EQ(box.Text().size(), 10000000u);
+  EXPECT_TRUE(box.Text() == TalkerPattern(10000000));
+}
+
 TEST_F(ConsoleRunner, StandardErrorArrivesWithStandardOutputInWriteOrder) {
   EXPECT_EQ(Run(Standin("talker.exe") + " out one\\r\\n err two\\r\\n out three\\r\\n"),
             "one\r\ntwo\r\nthree\r\n");
@@ -170,6 +189,7 @@ TEST_F(ConsoleRunner, TheWindowHandlesMessagesWhileTheProgramIsSilent) {
       ++answered_while_silent;
   };
   std::atomic<bool> done{false};
+  std::atomic<bool> pinger_finished{false};
   std::atomic<int> unanswered{0};
   std::thread pinger([&] {
     while (!done) {
@@ -179,11 +199,17 @@ TEST_F(ConsoleRunner, TheWindowHandlesMessagesWhileTheProgramIsSilent) {
         ++unanswered;
       Sleep(20);
     }
+    pinger_finished = true;
   });
   SetTimer(window_, 1, 50, nullptr);
   const std::string text = Run(Standin("talker.exe") + " sleep 2000 out done");
   KillTimer(window_, 1);
   done = true;
+  // A ping may be on its way: answer it, or it would count as unanswered.
+  while (!pinger_finished) {
+    win32::PumpPendingMessages();
+    Sleep(1);
+  }
   pinger.join();
   EXPECT_EQ(text, "done");
   EXPECT_EQ(unanswered, 0);
