@@ -2,6 +2,10 @@
 
 #include <string_view>
 
+#include "inspect/instance_inventory.h"
+#include "inspect/service_checks.h"
+#include "inspect/text_rules.h"
+
 namespace quillset {
 
 namespace {
@@ -10,27 +14,6 @@ constexpr std::string_view kVersionQuery =
     " SELECT CONVERT(char(20), SERVERPROPERTY('productVersion'))";
 constexpr std::string_view kEditionQuery = " SELECT CONVERT(char(20), SERVERPROPERTY('edition'))";
 constexpr std::string_view kDefaultInstance = "MSSQLSERVER";
-
-std::string RemoveEvery(std::string text, std::string_view piece) {
-  std::string kept;
-  kept.reserve(text.size());
-  std::size_t from = 0;
-  for (std::size_t found = text.find(piece); found != std::string::npos;
-       found = text.find(piece, from)) {
-    kept.append(text, from, found - from);
-    from = found + piece.size();
-  }
-  kept.append(text, from, std::string::npos);
-  return kept;
-}
-
-std::string TrimSpaces(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos)
-    return {};
-  const std::size_t last = text.find_last_not_of(' ');
-  return std::string(text.substr(first, last - first + 1));
-}
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -49,12 +32,12 @@ std::string OsqlCommandLine(const std::string& server, const std::string& query)
 }
 
 std::string CleanOsqlAnswer(std::string text) {
-  text = RemoveEvery(std::move(text), "-");
-  text = RemoveEvery(std::move(text), "(1 row affected)");
+  text = RemoveAll(std::move(text), "-");
+  text = RemoveAll(std::move(text), "(1 row affected)");
   for (const char line_control : {'\n', '\v', '\f', '\r'}) {
-    text = RemoveEvery(std::move(text), std::string_view(&line_control, 1));
+    text = RemoveAll(std::move(text), std::string_view(&line_control, 1));
   }
-  return TrimSpaces(text);
+  return TrimBlanks(text);
 }
 
 std::string QueryServerVersion(const CommandConsole& console, const std::string& server) {
@@ -69,6 +52,24 @@ std::string ServerNameOf(const std::string& computer_name, const std::string& in
   if (instance_name == kDefaultInstance)
     return computer_name;
   return computer_name + "\\" + instance_name;
+}
+
+void ProbeInstances(platform::RegistryPort& registry, const CommandConsole& console,
+                    const std::string& computer_name, ServerInfoTable& server_infos) {
+  const InstanceList instances = GetInstalledInstances(registry);
+  for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
+    const std::string& instance = instances[static_cast<std::size_t>(slot)];
+    // An empty slot keeps whatever an earlier probe stored there.
+    if (instance.empty())
+      continue;
+    ServerInfo info;
+    info.ServerName = ServerNameOf(computer_name, instance);
+    if (IsInstanceServiceStarted(console, instance)) {
+      info.Edition = QueryServerEdition(console, info.ServerName);
+      info.Version = QueryServerVersion(console, info.ServerName);
+    }
+    server_infos[static_cast<std::size_t>(slot)] = std::move(info);
+  }
 }
 
 bool IsOldVersion(const std::string& version) {
