@@ -1,25 +1,18 @@
 #include "inspect/service_checks.h"
 
+#include "inspect/text_rules.h"
+
 namespace quillset {
 
 namespace {
 
 constexpr std::string_view kLineEnds = "\r\n";
-constexpr std::string_view kBlanksAndLineEnds = " \r\n";
-
-std::string_view TrimBlanksAndLineEnds(std::string_view line) {
-  const std::size_t first = line.find_first_not_of(kBlanksAndLineEnds);
-  if (first == std::string_view::npos)
-    return {};
-  const std::size_t last = line.find_last_not_of(kBlanksAndLineEnds);
-  return line.substr(first, last - first + 1);
-}
 
 }  // namespace
 
 // net lists one started service per line. Windows closes the listing with an empty line and a
-// line of its own, Wine leaves the last line unterminated; judging each line alone works for both
-// and never depends on what follows the match.
+// closing line, Wine with nothing, and the last line may lack its line end; judging each line
+// alone works for all of them and never depends on what follows the match.
 bool ListingShowsInstanceService(std::string_view listing, std::string_view name) {
   if (name.empty())
     return false;
@@ -28,7 +21,7 @@ bool ListingShowsInstanceService(std::string_view listing, std::string_view name
     std::size_t end = listing.find_first_of(kLineEnds, start);
     if (end == std::string_view::npos)
       end = listing.size();
-    if (TrimBlanksAndLineEnds(listing.substr(start, end - start)).ends_with(name))
+    if (TrimBlanks(listing.substr(start, end - start)).ends_with(name))
       return true;
     start = end + 1;
   }
