@@ -506,6 +506,23 @@ TEST(InstallMsde, FailureDuringTheWaitsNamesTheCommandEnablesTheWindowAndClosesH
   }
 }
 
+TEST(InstallMsde, FailureWhileTheSetupRunsClosesItsHandle) {
+  SimulatedMachine machine;
+  machine.window.on_do_events = [] { throw std::out_of_range("slot 17"); };
+  Installation installation;
+
+  EXPECT_EQ(installation.Run(machine), InstallOutcome::Failed);
+
+  ASSERT_EQ(machine.window.message_boxes().size(), 1u);
+  EXPECT_EQ(
+      machine.window.message_boxes()[0].prompt,
+      std::string("Der Aufruf: ") + kExampleCommand + " ist fehlgeschlagen mit Fehlernummer 9");
+  EXPECT_TRUE(machine.window.enabled());
+  EXPECT_EQ(machine.window.PageInView(), ControlId::Frame_installationOK);
+  EXPECT_EQ(machine.processes.program_command_lines().size(), 1u);  // no net start
+  ExpectNothingLeftOpen(machine);
+}
+
 TEST(InstallMsde, DriveRootFolderKeepsTheDoubledBackslashAndInstalls) {
   SimulatedMachine machine;
   machine.system.program_folder = "D:\\";
