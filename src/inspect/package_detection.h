@@ -11,6 +11,11 @@ namespace quillset {
 // The sixteen MSDE 2000 product codes, upper case, without braces, in slots 1 to 16.
 const ProductCodeTable& KnownMsdeProductCodes();
 
+// The Windows Installer's registration key of a product below HKEY_CLASSES_ROOT:
+// "Installer\Products\" and the product code in the installer's packed form (each of the first
+// three groups reversed, each byte of the last two groups with its two digits swapped, no hyphens).
+std::string InstallerProductKeyPath(const std::string& product_code);
+
 // Runs the four probes in order. Writes the codes into `msde_product_codes` and the setup record's
 // ProductCode into `setup_product_code` (the window's fields MsdeProductCodes and
 // SetupProductCode), and returns the packages found.

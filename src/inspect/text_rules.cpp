@@ -1,0 +1,60 @@
+#include "inspect/text_rules.h"
+
+#include <limits>
+
+namespace quillset {
+
+std::string TrimBlanks(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos)
+    return {};
+  const std::size_t last = text.find_last_not_of(' ');
+  return std::string(text.substr(first, last - first + 1));
+}
+
+std::int64_t LeadingNumber(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && text[at] == ' ')
+    ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+    negative = text[at] == '-';
+    ++at;
+  }
+  // Accumulated as a negative number so that the lowest value fits; a longer run of digits
+  // saturates instead of overflowing.
+  constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
+  std::int64_t value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    const int digit = text[at] - '0';
+    if (value < (kLowest + digit) / 10) {
+      value = kLowest;
+    } else {
+      value = value * 10 - digit;
+    }
+  }
+  if (negative)
+    return value;
+  return value == kLowest ? std::numeric_limits<std::int64_t>::max() : -value;
+}
+
+std::string WithSignBlank(std::int64_t number) {
+  std::string digits = std::to_string(number);
+  return number < 0 ? digits : " " + digits;
+}
+
+std::string RemoveAll(std::string text, std::string_view piece) {
+  if (piece.empty())
+    return text;
+  std::string result;
+  result.reserve(text.size());
+  std::size_t from = 0;
+  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, from)) {
+    result.append(text, from, at - from);
+    from = at + piece.size();
+  }
+  result.append(text, from, std::string::npos);
+  return result;
+}
+
+}  // namespace quillset
