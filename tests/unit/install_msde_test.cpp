@@ -245,18 +245,19 @@ TEST(InstallMsde, InvalidNamesAreExplainedAndAskedAgain) {
   machine.window.QueueInputBoxAnswer("mein server");
   machine.window.QueueInputBoxAnswer("x /qn TARGETDIR=C:\\");
   machine.window.QueueInputBoxAnswer("mssqlserver");
+  machine.window.QueueInputBoxAnswer("müller");
   machine.window.QueueInputBoxAnswer("gut");
   Installation installation;
 
   EXPECT_EQ(installation.Run(machine), InstallOutcome::Installed);
 
-  ASSERT_EQ(machine.window.input_boxes().size(), 4u);
+  ASSERT_EQ(machine.window.input_boxes().size(), 5u);
   for (const auto& input_box : machine.window.input_boxes()) {
     EXPECT_EQ(input_box.prompt, TakenPrompt("GLOBANA"));
     EXPECT_EQ(input_box.title, "Achtung");
   }
   const auto& boxes = machine.window.message_boxes();
-  ASSERT_EQ(boxes.size(), 4u);  // three refusals, then success
+  ASSERT_EQ(boxes.size(), 5u);  // four refusals, then success
   EXPECT_EQ(boxes[0].prompt,
             "Der Name 'MEIN SERVER' ist als Instanzname nicht zulässig.\rErlaubt sind 1 bis 16 "
             "Zeichen: zuerst ein Buchstabe von A bis Z, '_', '&' oder '#', danach Buchstaben, "
@@ -266,7 +267,8 @@ TEST(InstallMsde, InvalidNamesAreExplainedAndAskedAgain) {
   EXPECT_EQ(boxes[0].title, "Achtung");
   EXPECT_EQ(boxes[1].prompt.rfind("Der Name 'X /QN TARGETDIR=C:\\' ist", 0), 0u);
   EXPECT_EQ(boxes[2].prompt.rfind("Der Name 'MSSQLSERVER' ist", 0), 0u);
-  EXPECT_EQ(boxes[3].prompt, "Die MSDE wurde erfolgreich installiert.");
+  EXPECT_EQ(boxes[3].prompt.rfind("Der Name 'MÜLLER' ist", 0), 0u);
+  EXPECT_EQ(boxes[4].prompt, "Die MSDE wurde erfolgreich installiert.");
   ASSERT_EQ(machine.setup_runs().size(), 1u);
   EXPECT_EQ(machine.setup_runs()[0].instance_name, "GUT");
   EXPECT_NE(machine.setup_runs()[0].command_line.find(" INSTANCENAME=GUT TARGETDIR="),
