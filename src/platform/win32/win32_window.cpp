@@ -110,17 +110,17 @@ int Win32Window::PixelsY(int twips) const {
 
 void Win32Window::CreatePages(HINSTANCE instance) {
   pages_.reserve(form_.frames.size());  // the page windows keep pointers into the vector
-  for (const platform::FrameSpec& spec : form_.frames) {
+  for (const platform::FrameSpec& design : form_.frames) {
     Page& page = pages_.emplace_back();
     page.owner = this;
-    page.spec = &spec;
-    page.left_twips = spec.left;
-    page.top_twips = spec.top;
+    page.design = &design;
+    page.left_twips = design.left;
+    page.top_twips = design.top;
     // A page is a control parent: Tab and the access keys reach the controls on it.
-    CreateWindowExW(WS_EX_CONTROLPARENT, kPageWindowClass, Utf8ToWide(spec.caption).c_str(),
-                    WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, PixelsX(spec.left),
-                    PixelsY(spec.top), PixelsX(spec.width), PixelsY(spec.height), window_,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(Win32ControlId(spec.id))),
+    CreateWindowExW(WS_EX_CONTROLPARENT, kPageWindowClass, Utf8ToWide(design.caption).c_str(),
+                    WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, PixelsX(design.left),
+                    PixelsY(design.top), PixelsX(design.width), PixelsY(design.height), window_,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(Win32ControlId(design.id))),
                     instance, &page);
     // Later pages lie above earlier ones.
     if (page.hwnd != nullptr)
@@ -131,18 +131,18 @@ void Win32Window::CreatePages(HINSTANCE instance) {
 void Win32Window::CreateControls(HINSTANCE instance) {
   // Created in tab order: the dialog manager walks the controls of a page in creation order.
   std::vector<const platform::ControlSpec*> ordered;
-  for (const platform::ControlSpec& spec : form_.controls)
-    ordered.push_back(&spec);
+  for (const platform::ControlSpec& design : form_.controls)
+    ordered.push_back(&design);
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](const auto* a, const auto* b) { return a->tab_index < b->tab_index; });
 
-  for (const platform::ControlSpec* spec : ordered) {
-    const Page* page = FindPage(spec->page);
+  for (const platform::ControlSpec* design : ordered) {
+    const Page* page = FindPage(design->page);
     if (page == nullptr || page->hwnd == nullptr)
       continue;
     const wchar_t* window_class = L"STATIC";
-    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (spec->hidden ? 0 : WS_VISIBLE);
-    switch (spec->kind) {
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (design->hidden ? 0 : WS_VISIBLE);
+    switch (design->kind) {
       case ControlKind::Label:
         // Word-wrapped, "&" shown as it is; a static never takes the focus.
         style |= SS_LEFT | SS_NOPREFIX;
@@ -160,24 +160,25 @@ void Win32Window::CreateControls(HINSTANCE instance) {
         // Multi-line so that console output keeps its line ends and every byte of its length.
         window_class = L"EDIT";
         style |= ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
-        if (!spec->hidden)
+        if (!design->hidden)
           style |= WS_BORDER | WS_TABSTOP;
         break;
     }
     HWND control = CreateWindowExW(
-        0, window_class, Utf8ToWide(spec->text).c_str(), style, PixelsX(spec->left),
-        PixelsY(spec->top), PixelsX(spec->width), PixelsY(spec->height), page->hwnd,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(Win32ControlId(spec->id))), instance, nullptr);
+        0, window_class, Utf8ToWide(design->text).c_str(), style, PixelsX(design->left),
+        PixelsY(design->top), PixelsX(design->width), PixelsY(design->height), page->hwnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(Win32ControlId(design->id))), instance,
+        nullptr);
     if (control == nullptr)
       continue;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    if (spec->kind == ControlKind::ListBox)
+    if (design->kind == ControlKind::ListBox)
       list_box_ = control;
-    if (spec->kind == ControlKind::TextBox) {
+    if (design->kind == ControlKind::TextBox) {
       SendMessageW(control, EM_LIMITTEXT, 0, 0);  // no limit: outputs of any length fit
       text_box_.Attach(control);
     }
-    controls_.push_back(Control{spec->id, spec->kind, control});
+    controls_.push_back(Control{design->id, design->kind, control});
   }
   // Labels lie beneath the other controls, so that a label whose rectangle reaches into the list
   // box never paints over it, and a later label lies above an earlier one whose empty lower part
@@ -193,7 +194,7 @@ void Win32Window::CreateControls(HINSTANCE instance) {
 
 HWND Win32Window::ControlWindow(ControlId id) const {
   for (const Page& page : pages_) {
-    if (page.spec->id == id)
+    if (page.design->id == id)
       return page.hwnd;
   }
   for (const Control& control : controls_) {
@@ -205,7 +206,7 @@ HWND Win32Window::ControlWindow(ControlId id) const {
 
 Win32Window::Page* Win32Window::FindPage(ControlId frame) {
   for (Page& page : pages_) {
-    if (page.spec->id == frame)
+    if (page.design->id == frame)
       return &page;
   }
   return nullptr;
@@ -485,7 +486,7 @@ LRESULT CALLBACK Win32Window::PageProc(HWND hwnd, UINT message, WPARAM wparam, L
 }
 
 LRESULT Win32Window::HandlePage(Page& page, UINT message, WPARAM wparam, LPARAM lparam) {
-  const int background = BackgroundColorIndex(page.spec->background);
+  const int background = BackgroundColorIndex(page.design->background);
   switch (message) {
     case WM_COMMAND:
       // Button presses from every page reach the main window.
@@ -535,7 +536,7 @@ void Win32Window::PaintPage(const Page& page) {
     if (!caption.empty()) {
       const std::wstring padded = L" " + caption + L" ";
       SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(BackgroundColorIndex(page.spec->background)));
+      SetBkColor(dc, GetSysColor(BackgroundColorIndex(page.design->background)));
       SetBkMode(dc, OPAQUE);
       RECT text{MulDiv(6, dpi_x_, 96), 0, frame.right, metrics.tmHeight};
       DrawTextW(dc, padded.c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);

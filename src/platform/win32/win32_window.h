@@ -71,7 +71,7 @@ class Win32Window : public platform::WindowPort {
  private:
   struct Page {
     Win32Window* owner = nullptr;
-    const platform::FrameSpec* spec = nullptr;
+    const platform::FrameSpec* design = nullptr;
     HWND hwnd = nullptr;
     bool visible = true;  // as the logic set it; only the page in view is shown on screen
     int border_style = 1;
