@@ -69,7 +69,10 @@ void form_Main::OnButton(ControlId button) {
   }
 }
 
-void form_Main::OnClose() { ports_.window.Unload(); }
+void form_Main::OnClose() {
+  closed_ = true;
+  ports_.window.Unload();
+}
 
 void form_Main::Cmd_Info_Click() {
   ShowSystemReport(ports_, SystemReportFields{state_.MsdeProductCodes, state_.SetupProductCode,

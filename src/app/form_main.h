@@ -41,6 +41,8 @@ class form_Main {
   platform::Ports ports_;
   MainWindowState state_;
   bool busy_ = false;
+  // The window was closed while a handler ran; the handler stops at its next step.
+  bool closed_ = false;
 };
 
 }  // namespace quillset

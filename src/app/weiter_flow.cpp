@@ -28,10 +28,15 @@ void form_Main::Cmd_Installieren_Click() {
   platform::WindowPort& window = ports_.window;
   const CommandConsole console{ports_.processes, window.DummyText()};
 
+  // The window stays enabled while the console commands run: the user may close it meanwhile,
+  // and then nothing may follow, least of all an installation.
   ProbeInstances(ports_.registry, console, state_.ComputerName, state_.ServerInfos);
+  if (closed_) return;
   window.ListClear();
 
-  if (!IsServiceStarted(console, " Server")) {
+  const bool server_service_started = IsServiceStarted(console, " Server");
+  if (closed_) return;
+  if (!server_service_started) {
     window.MsgBox(ServerServiceMissingMessage(), platform::kMsgBoxCritical, kServerServiceTitle);
     window.Unload();
     return;

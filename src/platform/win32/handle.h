@@ -43,13 +43,15 @@ inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
 inline HKEY NullKey() { return nullptr; }
 inline HFONT NullFont() { return nullptr; }
 inline HICON NullIcon() { return nullptr; }
+// A named function, not a lambda: a lambda's type differs in every file that includes this one.
+inline void DeleteFontObject(HFONT font) { DeleteObject(font); }
 
 // Kernel objects that are 0 when absent (processes, threads, pipes, events).
 using ScopedHandle = UniqueHandle<HANDLE, &CloseHandle, &NullHandle>;
 // Kernel objects that are INVALID_HANDLE_VALUE when absent (CreateFile, CreateNamedPipe).
 using ScopedFile = UniqueHandle<HANDLE, &CloseHandle, &InvalidHandleValue>;
 using ScopedKey = UniqueHandle<HKEY, &RegCloseKey, &NullKey>;
-using ScopedFont = UniqueHandle<HFONT, [](HFONT font) { DeleteObject(font); }, &NullFont>;
+using ScopedFont = UniqueHandle<HFONT, &DeleteFontObject, &NullFont>;
 using ScopedIcon = UniqueHandle<HICON, &DestroyIcon, &NullIcon>;
 
 }  // namespace quillset::win32

@@ -36,6 +36,11 @@ bool HandleDialogKeys(MSG& msg) {
   }
   if (key_message && msg.wParam == VK_ESCAPE)
     return true;
+  // Access keys need Alt. The dialog manager would also take a plain letter as the access key of
+  // a button while a button has the focus, so a stray "b" would end the program; typed
+  // characters go to the focused control instead (the list box searches its items with them).
+  if (msg.message == WM_CHAR)
+    return false;
   return IsDialogMessageW(g_dialog_window, &msg) != FALSE;
 }
 

@@ -1,0 +1,66 @@
+#include "install/install_messages.h"
+
+#include "inspect/text_rules.h"
+
+namespace quillset {
+
+namespace {
+
+const std::string kCr = "\r";
+const std::string kQuote = "\"";
+
+}  // namespace
+
+std::string TooManyInstancesMessage(std::int16_t instance_count) {
+  return "Installation nicht möglich - es sind bereits " + WithSignBlank(instance_count) +
+         " MSSQL-Server-Datenbanken installiert! ";
+}
+
+std::string NameTakenPrompt(const std::string& taken_name) {
+  return "Installation nicht möglich - es ist bereits eine '" + taken_name +
+         "'-Instanz vorhanden. Falls Sie eine weitere MSDE-Instanz benötigen, geben Sie bitte "
+         "einen anderen Namen an." +
+         kCr +
+         "Bitte beachten Sie, dass das Globana-System nur mit einer MSDE-Instanz mit dem Namen "
+         "'GLOBANA' zusamenarbeitet. " +
+         kCr +
+         "Sollte dies auf Ihrem Rechner nicht möglich sein, dann setzen Sie sich bitte mit dem "
+         "KORA-Lehrstuhl in Verbindung.";
+}
+
+std::string InstanceFolderExistsMessage(const std::string& instance_folder) {
+  return "Installation der MSDE nicht möglich. " + kCr + kCr + "Das Verzeichnis " + kQuote +
+         instance_folder + kQuote + " muss zuerst entfernt werden";
+}
+
+std::string SetupNotStartedMessage(const std::string& setup_command) {
+  return "Das Installations-Programm konnte mit dem Aufruf: " + setup_command +
+         " nicht gestartet werden!";
+}
+
+std::string ServiceStartFailedMessage() {
+  return "Fehler beim Starten der MSDE";
+}
+
+std::string InstalledMessage() {
+  return "Die MSDE wurde erfolgreich installiert.";
+}
+
+std::string NotInstalledMessage(const std::string& setup_log_path) {
+  return "Die MSDE konnte nicht installiert werden. Überprüfen Sie die Datei " + setup_log_path +
+         "!";
+}
+
+std::string FailureMessage(const std::string& setup_command, std::int32_t failure_number) {
+  return "Der Aufruf: " + setup_command + " ist fehlgeschlagen mit Fehlernummer " +
+         std::to_string(failure_number);
+}
+
+std::string InvalidInstanceNameMessage(const std::string& name) {
+  return "Der Name '" + name + "' ist als Instanzname nicht zulässig." + kCr +
+         "Erlaubt sind 1 bis 16 Zeichen: zuerst ein Buchstabe von A bis Z, '_', '&' oder '#', "
+         "danach Buchstaben, Ziffern, '_', '$', '&' oder '#'. Die Namen DEFAULT und MSSQLSERVER "
+         "sind nicht erlaubt.";
+}
+
+}  // namespace quillset

@@ -1,0 +1,34 @@
+// The German texts of the installation, exactly as the user sees them. Line breaks are single
+// carriage returns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quillset {
+
+// Titles. A message without a title of its own shows the application title.
+inline constexpr const char* kApplicationTitle = "quillset";
+inline constexpr const char* kAttentionTitle = "Achtung";
+inline constexpr const char* kFailureTitle = "Achtung!";
+
+// 1: 16 or more instances are installed (style 16, "Achtung").
+std::string TooManyInstancesMessage(std::int16_t instance_count);
+// 2: the prompt of the input box when the proposed name is taken ("Achtung").
+std::string NameTakenPrompt(const std::string& taken_name);
+// 3: the instance's program folder exists already (style 16, application title).
+std::string InstanceFolderExistsMessage(const std::string& instance_folder);
+// 4: the setup program could not be started (style 64, application title).
+std::string SetupNotStartedMessage(const std::string& setup_command);
+// 5: "net start" could not be started (style 16, application title).
+std::string ServiceStartFailedMessage();
+// 6: the instance's service runs (style 64, application title).
+std::string InstalledMessage();
+// 7: the instance's service does not run (style 16, application title).
+std::string NotInstalledMessage(const std::string& setup_log_path);
+// 8: the failure handler (style 16, "Achtung!").
+std::string FailureMessage(const std::string& setup_command, std::int32_t failure_number);
+// A typed name that cannot be an instance name (style 16, "Achtung").
+std::string InvalidInstanceNameMessage(const std::string& name);
+
+}  // namespace quillset

@@ -1,0 +1,23 @@
+// The process port on Win32: hidden console programs read through a pipe that never blocks the
+// window's thread, and programs started normally and waited for.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/process_port.h"
+
+namespace quillset::win32 {
+
+class Win32Processes : public platform::ProcessPort {
+ public:
+  std::unique_ptr<platform::ConsoleProgram> StartHiddenConsole(
+      const std::string& command_line) override;
+  [[nodiscard]] bool Start(const std::string& command_line,
+                           platform::ProcessHandle& process) override;
+  bool IsRunning(platform::ProcessHandle process) override;
+  void WaitForEndOrMessage(platform::ProcessHandle process) override;
+  void Close(platform::ProcessHandle process) override;
+};
+
+}  // namespace quillset::win32

@@ -1,0 +1,122 @@
+// form_Main as a real Win32 window, built from the control table: one child window per page, the
+// labels, buttons, list box and the hidden text box on them, sized from twips by the screen's DPI.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win32/handle.h"
+#include "platform/win32/win32_text_box.h"
+#include "platform/window_layout.h"
+#include "platform/window_port.h"
+
+namespace quillset::win32 {
+
+// Window classes, for tools that look the window up from outside.
+inline constexpr wchar_t kMainWindowClass[] = L"QuillsetMainWindow";
+inline constexpr wchar_t kPageWindowClass[] = L"QuillsetPage";
+
+// Control IDs are 1000 + the ControlId number: never IDOK or IDCANCEL, which the dialog manager
+// would send on its own.
+inline constexpr int kControlIdBase = 1000;
+inline int Win32ControlId(platform::ControlId id) {
+  return kControlIdBase + static_cast<int>(id);
+}
+
+class Win32Window : public platform::WindowPort {
+ public:
+  using ButtonHandler = std::function<void(platform::ControlId)>;
+  using CloseHandler = std::function<void()>;
+
+  // Creates the window hidden, every page and control in place. hwnd() is nullptr when the
+  // system refused to create it.
+  Win32Window(const platform::FormSpec& form, HINSTANCE instance);
+  ~Win32Window() override;
+  Win32Window(const Win32Window&) = delete;
+  Win32Window& operator=(const Win32Window&) = delete;
+
+  HWND hwnd() const { return window_; }
+  HWND ControlWindow(platform::ControlId id) const;
+
+  // A push button was clicked or activated from the keyboard.
+  void SetButtonHandler(ButtonHandler handler) { on_button_ = std::move(handler); }
+  // The user closes the window (title bar, system menu, Alt+F4); the window stays until the
+  // handler unloads it.
+  void SetCloseHandler(CloseHandler handler) { on_close_ = std::move(handler); }
+
+  // Places the window in the middle of the screen's work area.
+  void CenterOnScreen();
+  void Show(int show_command);
+
+  void SetOuterHeight(int twips) override;
+  void SetFrameBorderStyle(platform::ControlId frame, int border_style) override;
+  void SetFrameVisible(platform::ControlId frame, bool visible) override;
+  void SetFrameCaption(platform::ControlId frame, const std::string& caption) override;
+  void SetFrameTop(platform::ControlId frame, int twips) override;
+  void SetFrameLeft(platform::ControlId frame, int twips) override;
+  void ListClear() override;
+  void ListAddItem(const std::string& item) override;
+  void ListRefresh() override;
+  void ListSetTabStops(std::span<const std::int32_t> stops) override;
+  platform::TextBoxPort& DummyText() override { return text_box_; }
+  void SetEnabled(bool enabled) override;
+  void DoEvents() override;
+  void Unload() override;
+  int MsgBox(const std::string& prompt, int style, const std::string& title) override;
+  std::string InputBox(const std::string& prompt, const std::string& title) override;
+
+ private:
+  struct Page {
+    Win32Window* owner = nullptr;
+    const platform::FrameSpec* design = nullptr;
+    HWND hwnd = nullptr;
+    bool visible = true;  // as the logic set it; only the page in view is shown on screen
+    int border_style = 1;
+    std::wstring caption;
+    int left_twips = 0;
+    int top_twips = 0;
+  };
+
+  static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  static LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandleMain(UINT message, WPARAM wparam, LPARAM lparam);
+  LRESULT HandlePage(Page& page, UINT message, WPARAM wparam, LPARAM lparam);
+  void PaintPage(const Page& page);
+
+  bool RegisterClasses(HINSTANCE instance);
+  void CreatePages(HINSTANCE instance);
+  void CreateControls(HINSTANCE instance);
+  int PixelsX(int twips) const;
+  int PixelsY(int twips) const;
+  Page* FindPage(platform::ControlId frame);
+  void MovePage(const Page& page);
+  void ShowPageInView();
+  void FocusPageInView();
+  HWND FirstTabStop(const Page& page) const;
+  void OnCommand(WPARAM wparam);
+
+  const platform::FormSpec& form_;
+  int dpi_x_ = 96;
+  int dpi_y_ = 96;
+  int outer_width_ = 0;
+  ScopedFont font_;
+  HWND window_ = nullptr;
+  std::vector<Page> pages_;
+  const Page* page_in_view_ = nullptr;
+  struct Control {
+    platform::ControlId id;
+    platform::ControlKind kind;
+    HWND hwnd;
+  };
+  std::vector<Control> controls_;
+  HWND list_box_ = nullptr;
+  Win32TextBox text_box_;
+  HWND saved_focus_ = nullptr;
+  ButtonHandler on_button_;
+  CloseHandler on_close_;
+};
+
+}  // namespace quillset::win32
