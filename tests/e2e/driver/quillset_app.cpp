@@ -37,7 +37,11 @@ EnvironmentBlock MsdeMachineFolders::Environment() const {
   environment.Set(L"PATH", StandinFolder() + L";" + system_path);
   environment.Set(L"TEMP", temp_folder().wstring());
   environment.Set(L"TMP", temp_folder().wstring());
-  environment.Set(L"ProgramFiles", program_files().wstring());
+  // Wine rebuilds ProgramFiles for every new process: from ProgramW6432 for a 64-bit program and
+  // from ProgramFiles(x86) for a 32-bit one. All three point into the scratch folder.
+  for (const wchar_t* name : {L"ProgramFiles", L"ProgramW6432", L"ProgramFiles(x86)"}) {
+    environment.Set(name, program_files().wstring());
+  }
   return environment;
 }
 
@@ -59,7 +63,15 @@ void QuillsetApp::Screenshot(const std::string& name) const {
   const char* folder = std::getenv("QUILLSET_E2E_SCREENSHOTS");
   if (folder == nullptr || *folder == '\0')
     return;
-  SaveScreenshot(window_, WindowsPathOf(folder) + L"\\" + win32::Utf8ToWide(name) + L".bmp");
+  // The window with whatever box of the program stands out over its edges.
+  RECT area = WindowRectOf(window_);
+  for (HWND window : TopLevelWindowsOf(id())) {
+    if (!e2e::IsShown(window))
+      continue;
+    const RECT rect = WindowRectOf(window);
+    UnionRect(&area, &area, &rect);
+  }
+  SaveScreenshot(area, WindowsPathOf(folder) + L"\\" + win32::Utf8ToWide(name) + L".bmp");
 }
 
 namespace {

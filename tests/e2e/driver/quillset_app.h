@@ -37,7 +37,8 @@ class MsdeMachineFolders {
   std::filesystem::path program_files() const { return scratch_ / "Programme"; }
 
   // The runner's environment with PATH starting at the stand-ins (osql) and the system folders,
-  // TEMP, TMP and ProgramFiles pointing into the scratch folder.
+  // TEMP, TMP and ProgramFiles (with the variables Wine derives it from) pointing into the
+  // scratch folder.
   EnvironmentBlock Environment() const;
 
  private:
@@ -73,9 +74,9 @@ class QuillsetApp {
     return e2e::WaitForInputBox(id(), limit);
   }
 
-  // Saves a picture of the window as <name>.bmp into the folder named by the runner's
-  // QUILLSET_E2E_SCREENSHOTS variable (a Linux path; scripts/run-demo sets it). Does nothing
-  // when the variable is not set.
+  // Saves a picture of the window and the program's boxes as <name>.bmp into the folder named by
+  // the runner's QUILLSET_E2E_SCREENSHOTS variable (a Linux path; scripts/run-demo sets it). Does
+  // nothing when the variable is not set.
   void Screenshot(const std::string& name) const;
 
  private:

@@ -31,9 +31,12 @@ struct Bitmap {
 }  // namespace
 
 void SaveScreenshot(HWND window, const std::wstring& bmp_path) {
+  SaveScreenshot(WindowRectOf(window), bmp_path);
+}
+
+void SaveScreenshot(const RECT& rect, const std::wstring& bmp_path) {
   // The screen rather than PrintWindow: it shows the window as the user sees it, message boxes in
   // front of it included, and needs no help from the program.
-  const RECT rect = WindowRectOf(window);
   const int width = rect.right - rect.left;
   const int height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0)
