@@ -41,8 +41,8 @@ constexpr std::array kControls = {
                 7560, 2760, 2055, 375, 2, ControlId::Frame_installationOK, false},
     ControlSpec{ControlKind::Button, ControlId::Cmd_Info, "Cmd_Info", "System-Info", 120, 2760,
                 2055, 375, 3, ControlId::Frame_installationOK, false},
-    ControlSpec{ControlKind::Button, ControlId::Cmd_Abbrechen, "Cmd_Abbrechen", "A&bbrechen",
-                5400, 2760, 2055, 375, 4, ControlId::Frame_installationOK, false},
+    ControlSpec{ControlKind::Button, ControlId::Cmd_Abbrechen, "Cmd_Abbrechen", "A&bbrechen", 5400,
+                2760, 2055, 375, 4, ControlId::Frame_installationOK, false},
 
     // Old-version page.
     ControlSpec{ControlKind::Label, ControlId::Label1, "Label1",
@@ -51,10 +51,10 @@ constexpr std::array kControls = {
                 "nicht möglich. Setzen Sie sich bitte mit dem KORA-Lehrstuhl in Verbindung",
                 120, 360, 9495, 495, 7, ControlId::Frame_installationAbbruchAlteVersion, false},
     // The buffer of console output: it needs a window handle, not a place on screen.
-    ControlSpec{ControlKind::TextBox, ControlId::Text_dummy, "Text_dummy", "Text1", 9120, 2640,
-                495, 495, 6, ControlId::Frame_installationAbbruchAlteVersion, true},
-    ControlSpec{ControlKind::Button, ControlId::Cmd_Abbruch, "Cmd_Abbruch", "A&bbruch", 7560,
-                2760, 2055, 375, 8, ControlId::Frame_installationAbbruchAlteVersion, false},
+    ControlSpec{ControlKind::TextBox, ControlId::Text_dummy, "Text_dummy", "Text1", 9120, 2640, 495,
+                495, 6, ControlId::Frame_installationAbbruchAlteVersion, true},
+    ControlSpec{ControlKind::Button, ControlId::Cmd_Abbruch, "Cmd_Abbruch", "A&bbruch", 7560, 2760,
+                2055, 375, 8, ControlId::Frame_installationAbbruchAlteVersion, false},
     ControlSpec{ControlKind::Button, ControlId::Command1, "Command1", "System-Info", 120, 2760,
                 2055, 375, 9, ControlId::Frame_installationAbbruchAlteVersion, false},
 
@@ -89,17 +89,20 @@ constexpr std::array kControls = {
                 ControlId::Frame_installationWarten, false},
 };
 
-constexpr platform::FormSpec kFormMain{
-    "MSDE - Installationstool", 9840, 3750, std::span<const FrameSpec>(kFrames),
-    std::span<const ControlSpec>(kControls)};
+constexpr platform::FormSpec kFormMain{"MSDE - Installationstool", 9840, 3750,
+                                       std::span<const FrameSpec>(kFrames),
+                                       std::span<const ControlSpec>(kControls)};
 
 }  // namespace
 
-const platform::FormSpec& FormMainLayout() { return kFormMain; }
+const platform::FormSpec& FormMainLayout() {
+  return kFormMain;
+}
 
 const platform::ControlSpec* FindControl(platform::ControlId id) {
   for (const ControlSpec& control : kControls) {
-    if (control.id == id) return &control;
+    if (control.id == id)
+      return &control;
   }
   return nullptr;
 }

@@ -44,7 +44,9 @@ void form_Main::Form_Load() {
   TakeStartupInventory(ports_.registry, ports_.system, state_);
 }
 
-void form_Main::Form_Activate() { ShowPage(ControlId::Frame_installationOK); }
+void form_Main::Form_Activate() {
+  ShowPage(ControlId::Frame_installationOK);
+}
 
 void form_Main::ShowPage(ControlId frame) {
   ports_.window.SetFrameVisible(frame, true);
@@ -55,17 +57,33 @@ void form_Main::ShowPage(ControlId frame) {
 void form_Main::OnButton(ControlId button) {
   // The window handles its messages while console commands and the setup run; a second press
   // must not start a second flow inside the first.
-  if (busy_) return;
+  if (busy_)
+    return;
   BusyScope scope(busy_);
   switch (button) {
-    case ControlId::Cmd_Installieren: Cmd_Installieren_Click(); break;
-    case ControlId::Cmd_Info: Cmd_Info_Click(); break;
-    case ControlId::Cmd_Abbrechen: Cmd_Abbrechen_Click(); break;
-    case ControlId::Cmd_Abbruch: Cmd_Abbruch_Click(); break;
-    case ControlId::Command1: Command1_Click(); break;
-    case ControlId::Command2: Command2_Click(); break;
-    case ControlId::Cmd_Neu: Cmd_Neu_Click(); break;
-    default: break;
+    case ControlId::Cmd_Installieren:
+      Cmd_Installieren_Click();
+      break;
+    case ControlId::Cmd_Info:
+      Cmd_Info_Click();
+      break;
+    case ControlId::Cmd_Abbrechen:
+      Cmd_Abbrechen_Click();
+      break;
+    case ControlId::Cmd_Abbruch:
+      Cmd_Abbruch_Click();
+      break;
+    case ControlId::Command1:
+      Command1_Click();
+      break;
+    case ControlId::Command2:
+      Command2_Click();
+      break;
+    case ControlId::Cmd_Neu:
+      Cmd_Neu_Click();
+      break;
+    default:
+      break;
   }
 }
 
@@ -75,19 +93,29 @@ void form_Main::OnClose() {
 }
 
 void form_Main::Cmd_Info_Click() {
-  ShowSystemReport(ports_, SystemReportFields{state_.MsdeProductCodes, state_.SetupProductCode,
-                                              state_.InstanceCount, state_.InstanceNames,
-                                              state_.FoundPackages});
+  ShowSystemReport(
+      ports_, SystemReportFields{state_.MsdeProductCodes, state_.SetupProductCode,
+                                 state_.InstanceCount, state_.InstanceNames, state_.FoundPackages});
 }
 
 // The old-version page's "System-Info" shows the same report as the introduction page's.
-void form_Main::Command1_Click() { Cmd_Info_Click(); }
+void form_Main::Command1_Click() {
+  Cmd_Info_Click();
+}
 
-void form_Main::Cmd_Abbrechen_Click() { ports_.window.Unload(); }
-void form_Main::Cmd_Abbruch_Click() { ports_.window.Unload(); }
-void form_Main::Command2_Click() { ports_.window.Unload(); }
+void form_Main::Cmd_Abbrechen_Click() {
+  ports_.window.Unload();
+}
+void form_Main::Cmd_Abbruch_Click() {
+  ports_.window.Unload();
+}
+void form_Main::Command2_Click() {
+  ports_.window.Unload();
+}
 
-void form_Main::Cmd_Neu_Click() { InstallMsde(); }
+void form_Main::Cmd_Neu_Click() {
+  InstallMsde();
+}
 
 InstallOutcome form_Main::InstallMsde() {
   return quillset::InstallMsde(

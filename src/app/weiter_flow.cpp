@@ -13,7 +13,9 @@ namespace quillset {
 using platform::ControlId;
 
 // QUILLSET_CONTACT_ADDRESS comes from the build (CMake cache variable of the same name).
-const char* ContactAddress() { return QUILLSET_CONTACT_ADDRESS; }
+const char* ContactAddress() {
+  return QUILLSET_CONTACT_ADDRESS;
+}
 
 std::string ServerServiceMissingMessage() {
   const std::string cr = "\r";
@@ -31,11 +33,13 @@ void form_Main::Cmd_Installieren_Click() {
   // The window stays enabled while the console commands run: the user may close it meanwhile,
   // and then nothing may follow, least of all an installation.
   ProbeInstances(ports_.registry, console, state_.ComputerName, state_.ServerInfos);
-  if (closed_) return;
+  if (closed_)
+    return;
   window.ListClear();
 
   const bool server_service_started = IsServiceStarted(console, " Server");
-  if (closed_) return;
+  if (closed_)
+    return;
   if (!server_service_started) {
     window.MsgBox(ServerServiceMissingMessage(), platform::kMsgBoxCritical, kServerServiceTitle);
     window.Unload();
@@ -56,7 +60,8 @@ void form_Main::Cmd_Installieren_Click() {
   window.ListRefresh();
   for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
     const ServerInfo& info = state_.ServerInfos[slot];
-    if (info.ServerName.empty()) continue;
+    if (info.ServerName.empty())
+      continue;
     window.ListAddItem(info.ServerName + "\t" + info.Edition + "\t" + info.Version + "\t");
     window.ListRefresh();
   }

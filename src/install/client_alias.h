@@ -7,7 +7,8 @@
 
 namespace quillset {
 
-inline constexpr const char* kClientAliasKey = "SOFTWARE\\Microsoft\\MSSQLSERVER\\Client\\ConnectTo";
+inline constexpr const char* kClientAliasKey =
+    "SOFTWARE\\Microsoft\\MSSQLSERVER\\Client\\ConnectTo";
 inline constexpr const char* kClientAliasName = "KORA_DB_ALIAS";
 
 // "DBNMPNTW,\\.\pipe\MSSQL$" + instance + "\sql\query".

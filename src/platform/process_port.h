@@ -66,7 +66,8 @@ class ScopedProcess {
     return handle_;
   }
   void Reset() {
-    if (handle_ != 0) port_->Close(handle_);
+    if (handle_ != 0)
+      port_->Close(handle_);
     handle_ = 0;
   }
   ProcessHandle get() const { return handle_; }

@@ -89,18 +89,21 @@ class RegistryKey {
     Close();
     RegistryKeyHandle opened = 0;
     const std::int32_t status = port_->OpenKey(root, path, access, opened);
-    if (status == kErrorSuccess) handle_ = opened;
+    if (status == kErrorSuccess)
+      handle_ = opened;
     return status;
   }
   std::int32_t Create(RegistryKeyHandle root, const std::string& path, std::uint32_t access) {
     Close();
     RegistryKeyHandle created = 0;
     const std::int32_t status = port_->CreateKey(root, path, access, created);
-    if (status == kErrorSuccess) handle_ = created;
+    if (status == kErrorSuccess)
+      handle_ = created;
     return status;
   }
   void Close() {
-    if (handle_ != 0) port_->CloseKey(handle_);
+    if (handle_ != 0)
+      port_->CloseKey(handle_);
     handle_ = 0;
   }
 

@@ -43,7 +43,7 @@ enum class Background {
 struct FrameSpec {
   ControlId id;
   const char* name;
-  const char* caption;  // design-time caption; start-up empties it
+  const char* caption;           // design-time caption; start-up empties it
   int left, top, width, height;  // twips, in the window's client area
   Background background;
 };

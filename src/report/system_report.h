@@ -9,7 +9,8 @@
 
 namespace quillset {
 
-inline constexpr const char* kSystemReportTitle = "Microsoft SQL-Server Installations-Informationen";
+inline constexpr const char* kSystemReportTitle =
+    "Microsoft SQL-Server Installations-Informationen";
 
 // The report text: line feeds and tabs, numbers with a leading blank.
 std::string BuildSystemReport(std::int16_t instance_count, const InstanceList& instance_names,

@@ -20,7 +20,8 @@ std::string Cp1252ToUtf8(const char* bytes) {
   std::string out;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes); *p != 0; ++p) {
     char32_t c = *p;
-    if (c >= 0x80 && c < 0xA0) c = kCp1252High[c - 0x80];
+    if (c >= 0x80 && c < 0xA0)
+      c = kCp1252High[c - 0x80];
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -39,7 +40,8 @@ std::string Cp1252ToUtf8(const char* bytes) {
 
 std::string ControlName(ControlId id) {
   for (const platform::FrameSpec& frame : FormMainLayout().frames) {
-    if (frame.id == id) return frame.name;
+    if (frame.id == id)
+      return frame.name;
   }
   const platform::ControlSpec* control = FindControl(id);
   return control != nullptr ? control->name : "?";
@@ -59,9 +61,12 @@ void RecordingTextBox::SetSelection(int start, int end) {
   const std::size_t length = text_.size();
   std::size_t from = static_cast<std::size_t>(start);
   std::size_t to = end < 0 ? length : static_cast<std::size_t>(end);
-  if (from > length) from = length;
-  if (to > length) to = length;
-  if (from > to) std::swap(from, to);
+  if (from > length)
+    from = length;
+  if (to > length)
+    to = length;
+  if (from > to)
+    std::swap(from, to);
   selection_start_ = from;
   selection_end_ = to;
 }
@@ -80,7 +85,9 @@ RecordingWindow::RecordingWindow() {
   outer_height_ = FormMainLayout().outer_height;
 }
 
-void RecordingWindow::Record(std::string call) { calls_.push_back(std::move(call)); }
+void RecordingWindow::Record(std::string call) {
+  calls_.push_back(std::move(call));
+}
 
 void RecordingWindow::SetOuterHeight(int twips) {
   outer_height_ = twips;
@@ -122,7 +129,9 @@ void RecordingWindow::ListAddItem(const std::string& item) {
   Record("ListAddItem " + item);
 }
 
-void RecordingWindow::ListRefresh() { Record("ListRefresh"); }
+void RecordingWindow::ListRefresh() {
+  Record("ListRefresh");
+}
 
 void RecordingWindow::ListSetTabStops(std::span<const std::int32_t> stops) {
   tab_stops_.assign(stops.begin(), stops.end());
@@ -136,7 +145,8 @@ void RecordingWindow::SetEnabled(bool enabled) {
 
 void RecordingWindow::DoEvents() {
   ++do_events_calls_;
-  if (on_do_events) on_do_events();
+  if (on_do_events)
+    on_do_events();
 }
 
 void RecordingWindow::Unload() {
@@ -147,14 +157,16 @@ void RecordingWindow::Unload() {
 int RecordingWindow::MsgBox(const std::string& prompt, int style, const std::string& title) {
   message_boxes_.push_back(MsgBoxCall{prompt, style, title});
   Record("MsgBox " + title);
-  if (on_msg_box) on_msg_box(message_boxes_.back());
+  if (on_msg_box)
+    on_msg_box(message_boxes_.back());
   return 1;  // OK
 }
 
 std::string RecordingWindow::InputBox(const std::string& prompt, const std::string& title) {
   input_boxes_.push_back(InputBoxCall{prompt, title});
   Record("InputBox " + title);
-  if (input_answers_.empty()) return "";
+  if (input_answers_.empty())
+    return "";
   std::string answer = std::move(input_answers_.front());
   input_answers_.pop_front();
   return answer;
@@ -163,7 +175,8 @@ std::string RecordingWindow::InputBox(const std::string& prompt, const std::stri
 std::optional<ControlId> RecordingWindow::PageInView() const {
   std::optional<ControlId> top;
   for (const platform::FrameSpec& spec : FormMainLayout().frames) {
-    if (frames_.at(spec.id).visible) top = spec.id;
+    if (frames_.at(spec.id).visible)
+      top = spec.id;
   }
   return top;
 }

@@ -17,7 +17,8 @@ std::string Lower(std::string text) {
 }  // namespace
 
 bool SimulatedSystem::GetComputerNameA(char* buffer, std::uint32_t& size) {
-  if (!computer_name || computer_name->size() + 1 > size) return false;
+  if (!computer_name || computer_name->size() + 1 > size)
+    return false;
   std::memcpy(buffer, computer_name->c_str(), computer_name->size() + 1);
   size = static_cast<std::uint32_t>(computer_name->size());
   return true;

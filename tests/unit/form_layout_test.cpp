@@ -16,10 +16,12 @@ using platform::ControlKind;
 TEST(FormLayout, EveryControlLiesInsideItsPage) {
   const platform::FormSpec& form = FormMainLayout();
   for (const platform::ControlSpec& control : form.controls) {
-    if (control.hidden) continue;
+    if (control.hidden)
+      continue;
     const platform::FrameSpec* page = nullptr;
     for (const platform::FrameSpec& frame : form.frames) {
-      if (frame.id == control.page) page = &frame;
+      if (frame.id == control.page)
+        page = &frame;
     }
     ASSERT_NE(page, nullptr) << control.name;
     EXPECT_GE(control.left, 0) << control.name;
@@ -51,10 +53,12 @@ TEST(FormLayout, TabIndicesAreUniqueAcrossTheWindow) {
 TEST(FormLayout, AccessKeysAreUniqueOnEachPage) {
   std::map<platform::ControlId, std::set<char>> keys;
   for (const platform::ControlSpec& control : FormMainLayout().controls) {
-    if (control.kind != ControlKind::Button) continue;
+    if (control.kind != ControlKind::Button)
+      continue;
     const std::string text = control.text;
     const auto amp = text.find('&');
-    if (amp == std::string::npos || amp + 1 >= text.size()) continue;
+    if (amp == std::string::npos || amp + 1 >= text.size())
+      continue;
     const char key = static_cast<char>(std::tolower(static_cast<unsigned char>(text[amp + 1])));
     EXPECT_TRUE(keys[control.page].insert(key).second) << control.name;
   }

@@ -17,7 +17,8 @@ class UniqueHandle {
   UniqueHandle& operator=(const UniqueHandle&) = delete;
   UniqueHandle(UniqueHandle&& other) noexcept : handle_(other.release()) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
+    if (this != &other)
+      reset(other.release());
     return *this;
   }
 
@@ -30,7 +31,8 @@ class UniqueHandle {
   }
   Handle release() { return std::exchange(handle_, Invalid()); }
   void reset(Handle handle = Invalid()) {
-    if (handle_ != Invalid()) Close(handle_);
+    if (handle_ != Invalid())
+      Close(handle_);
     handle_ = handle;
   }
 
@@ -38,13 +40,25 @@ class UniqueHandle {
   Handle handle_ = Invalid();
 };
 
-inline HANDLE NullHandle() { return nullptr; }
-inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
-inline HKEY NullKey() { return nullptr; }
-inline HFONT NullFont() { return nullptr; }
-inline HICON NullIcon() { return nullptr; }
+inline HANDLE NullHandle() {
+  return nullptr;
+}
+inline HANDLE InvalidHandleValue() {
+  return INVALID_HANDLE_VALUE;
+}
+inline HKEY NullKey() {
+  return nullptr;
+}
+inline HFONT NullFont() {
+  return nullptr;
+}
+inline HICON NullIcon() {
+  return nullptr;
+}
 // A named function, not a lambda: a lambda's type differs in every file that includes this one.
-inline void DeleteFontObject(HFONT font) { DeleteObject(font); }
+inline void DeleteFontObject(HFONT font) {
+  DeleteObject(font);
+}
 
 // Kernel objects that are 0 when absent (processes, threads, pipes, events).
 using ScopedHandle = UniqueHandle<HANDLE, &CloseHandle, &NullHandle>;
