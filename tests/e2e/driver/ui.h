@@ -6,8 +6,11 @@
 // - Button clicks are posted (BM_CLICK): a sent one would block until a modal box it opens closes.
 // - Keys are posted to the control with the focus (WM_KEYDOWN/WM_CHAR/WM_SYSKEYDOWN), so they pass
 //   through the program's own message loop and dialog-key handling like typed keys do.
+// - Real input (SendInput) works as well once the window is brought to the front from here; it
+//   is the way to show that a disabled window ignores the user.
 // - Texts of another process's controls are read with WM_GETTEXT (GetWindowTextW reads only the
-//   caption Wine keeps for top-level windows).
+//   caption Wine keeps for top-level windows); LB_GETTEXT crosses processes too.
+// - A message box keeps line feeds and tabs in its text static exactly as they were given.
 #pragma once
 
 #include <windows.h>
