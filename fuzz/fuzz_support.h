@@ -12,13 +12,24 @@
 
 namespace quillset::fuzz {
 
+// Called with a violated property before the program aborts. The unit tests that replay saved
+// inputs set one that throws, so that a violation fails the test instead of ending the run.
+using ViolationHandler = void (*)(const char* condition, const char* what, const char* file,
+                                  int line);
+inline ViolationHandler& OnViolation() {
+  static ViolationHandler handler = nullptr;
+  return handler;
+}
+
 [[noreturn]] inline void InvariantViolated(const char* condition, const char* what,
                                            const char* file, int line) {
+  if (OnViolation() != nullptr)
+    OnViolation()(condition, what, file, line);
   std::fprintf(stderr, "%s:%d: invariant violated: %s\n  (%s)\n", file, line, what, condition);
   std::abort();
 }
 
-// Abort on a violated property: the fuzzer reports it like a crash and keeps the input.
+// Aborts on a violated property: the fuzzer reports it like a crash and keeps the input.
 #define FUZZ_REQUIRE(condition, what)                                            \
   do {                                                                           \
     if (!(condition))                                                            \
