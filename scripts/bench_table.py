@@ -1,0 +1,188 @@
+#!/usr/bin/env python3
+"""Builds the bench table from the RESULT lines the measuring programs printed.
+
+    bench_table.py RESULTS TABLE_TXT TABLE_CSV NOTES
+
+RESULTS holds one line per figure and run: `program name value unit`. Each row of the table puts
+a figure of quillset beside the reference measured in the same run, as median and spread
+(min-max) over the runs, with its goal. NOTES is text printed under the table.
+"""
+import csv
+import statistics
+import sys
+from collections import defaultdict
+
+
+class Row:
+    def __init__(self, key, measure, program, subject, reference, reference_is, goal_text, goal,
+                 scale=1.0, unit=""):
+        self.key = key
+        self.measure = measure
+        self.program = program
+        self.subject = subject
+        self.reference = reference
+        self.reference_is = reference_is
+        self.goal_text = goal_text
+        # goal(quillset_values, reference_values) -> (met, worst_met); None: no goal
+        self.goal = goal
+        self.scale = scale
+        self.unit = unit
+
+
+def at_most(limit):
+    def check(values, _):
+        return statistics.median(values) <= limit, max(values) <= limit
+    return check
+
+
+def at_most_times_reference(factor):
+    def check(values, reference):
+        if not reference:
+            return None
+        ratio = statistics.median(values) / statistics.median(reference)
+        worst = max(values) / statistics.median(reference)
+        return ratio <= factor, worst <= factor
+    return check
+
+
+ROWS = [
+    Row("1", "CPU used by the waiting program while the setup runs 10 s "
+        "(quillset.exe, from outside)", "wait_page_from_outside",
+        "wait_page_cpu_quillset_s", "wait_page_cpu_busy_poll_s",
+        "busy poll: WaitForSingleObject(h,0) + disable + PeekMessage loop, no pause",
+        "<= 0.1 s", at_most(0.1), unit="s"),
+    Row("2a", "longest message left unanswered while a console command is silent 5 s",
+        "console_responsiveness", "console_longest_unanswered_quillset_ms",
+        "console_longest_unanswered_blocking_ms",
+        "blocking ReadFile loop, messages only between chunks",
+        "<= 100 ms", at_most(100), unit="ms"),
+    Row("2b", "longest message left unanswered while the setup runs 10 s "
+        "(quillset.exe, from outside)", "wait_page_from_outside",
+        "wait_page_longest_unanswered_quillset_ms", "wait_page_longest_unanswered_busy_poll_ms",
+        "the same busy poll as in 1", "<= 100 ms", at_most(100), unit="ms"),
+    Row("3", "launch until the introduction page's \"&Weiter\" is visible", "launch_time",
+        "launch_quillset_ms", "launch_bare_window_ms",
+        "bare_window.exe: one window, a text, three buttons, shown (no registry, no COM)",
+        "<= 1.2 x reference", at_most_times_reference(1.2), unit="ms"),
+    Row("4", "\"&Weiter\", 16 running instances: the assistant's own time", "weiter_overhead",
+        "weiter16_own_ms", None, "", "<= 50 ms", at_most(50), unit="ms"),
+    Row("4.", "  of it: the whole flow, click to the found-databases page", "weiter_overhead",
+        "weiter16_total_ms", None, "", "", None, unit="ms"),
+    Row("4.", "  of it: the 49 console programs' lives (union)", "weiter_overhead",
+        "weiter16_console_programs_ms", None, "", "", None, unit="ms"),
+    Row("5", "size: quillset.exe (i686, shipped) + DLLs it needs beyond Windows'", "sizes",
+        "size_quillset_kib", "size_bare_window_kib", "bare_window.exe, i686, static, stripped",
+        "<= 1024 KiB, system DLLs only", None, unit="KiB"),
+]
+
+
+def number(value, unit):
+    if unit == "s":
+        return f"{value:.2f}"
+    if unit == "KiB":
+        return f"{value:.0f}"
+    return f"{value:.1f}"
+
+
+def summary(values, unit):
+    if not values:
+        return "-"
+    median = statistics.median(values)
+    text = f"{number(median, unit)} {unit}"
+    if len(values) > 1:
+        text += f" ({number(min(values), unit)}-{number(max(values), unit)})"
+    return text
+
+
+def main():
+    results_path, table_path, csv_path, notes_path = sys.argv[1:5]
+    values = defaultdict(list)
+    with open(results_path, encoding="utf-8") as results:
+        for line in results:
+            parts = line.split()
+            if len(parts) >= 3:
+                values[(parts[0], parts[1])].append(float(parts[2]))
+
+    rows = list(ROWS)
+    # Figures of the in-process setup wait measurement (bench/setup_wait.cpp): names that differ
+    # only in "quillset" and another word are one row, quillset beside the other.
+    setup_wait = sorted(name for program, name in values if program == "setup_wait")
+    for name in setup_wait:
+        if "quillset" not in name:
+            continue
+        partners = [other for other in setup_wait if other != name and
+                    other.split("_")[:1] == name.split("_")[:1] and
+                    len(other.split("_")) == len(name.split("_")) and
+                    sum(a != b for a, b in zip(other.split("_"), name.split("_"))) == 1]
+        unit = name.rsplit("_", 1)[-1]
+        goal, goal_text = None, ""
+        if "cpu" in name and unit == "s":
+            goal, goal_text = at_most(0.1), "<= 0.1 s"
+        elif unit == "ms":
+            goal, goal_text = at_most(100), "<= 100 ms"
+        rows.append(Row("1/2", f"setup_wait: {name}", "setup_wait", name,
+                        partners[0] if partners else None,
+                        f"setup_wait: {partners[0]}" if partners else "", goal_text, goal,
+                        unit=unit))
+    paired = {row.subject for row in rows} | {row.reference for row in rows}
+    for name in setup_wait:
+        if name not in paired:
+            rows.append(Row("1/2", f"setup_wait: {name}", "setup_wait", name, None, "", "",
+                            None, unit=name.rsplit("_", 1)[-1]))
+
+    header = ["#", "measure", "quillset: median (min-max)", "reference: median (min-max)",
+              "goal", "met?"]
+    lines = []
+    csv_rows = [["key", "measure", "runs", "unit", "quillset_median", "quillset_min",
+                 "quillset_max", "reference_median", "reference_min", "reference_max", "goal",
+                 "met", "reference_is"]]
+    for row in rows:
+        subject = values.get((row.program, row.subject), [])
+        reference = values.get((row.program, row.reference), []) if row.reference else []
+        met = ""
+        if row.program == "sizes":
+            system_only = values.get(("sizes", "non_system_dlls_count"), [1])[0] == 0
+            if subject:
+                met = "yes" if subject[0] <= 1024 and system_only else "NO"
+        elif not subject:
+            met = "NOT MEASURED"
+        elif row.goal is not None:
+            verdict = row.goal(subject, reference)
+            if verdict is None:
+                met = "no reference"
+            else:
+                median_met, worst_met = verdict
+                met = ("yes" if worst_met else "yes (median; worst run over)") if median_met \
+                    else "NO"
+        lines.append([row.key, row.measure, summary(subject, row.unit),
+                      summary(reference, row.unit) if row.reference else "-", row.goal_text or "",
+                      met])
+        stats = lambda v: ([number(statistics.median(v), row.unit), number(min(v), row.unit),
+                            number(max(v), row.unit)] if v else ["", "", ""])
+        csv_rows.append([row.key, row.measure, len(subject), row.unit, *stats(subject),
+                         *stats(reference), row.goal_text, met, row.reference_is])
+
+    widths = [max(len(str(line[i])) for line in [header] + lines) for i in range(len(header))]
+
+    def format_line(cells):
+        return " | ".join(str(cell).ljust(widths[i]) for i, cell in enumerate(cells)).rstrip()
+
+    text = [format_line(header), "-+-".join("-" * w for w in widths)]
+    text += [format_line(line) for line in lines]
+    text.append("")
+    text.append("References:")
+    for row in rows:
+        if row.reference_is:
+            text.append(f"  {row.key}: {row.reference_is}")
+    with open(notes_path, encoding="utf-8") as notes:
+        text.append(notes.read().rstrip())
+    output = "\n".join(text) + "\n"
+    sys.stdout.write(output)
+    with open(table_path, "w", encoding="utf-8") as table:
+        table.write(output)
+    with open(csv_path, "w", newline="", encoding="utf-8") as table:
+        csv.writer(table).writerows(csv_rows)
+
+
+if __name__ == "__main__":
+    main()
