@@ -73,7 +73,7 @@ HWND WaitForWeiter(const WatchedProgram& program, const Subject& subject, HWND& 
 // One wait for the setup; with `pinging`, the window's answers are timed meanwhile.
 Figures MeasureWait(const Subject& subject, bool pinging) {
   WatchedProgram program(subject.exe, subject.arguments, subject.folders->app_folder().wstring(),
-                         subject.folders->Environment());
+                         subject.folders->Environment(), true);
   HWND window = nullptr;
   HWND weiter = WaitForWeiter(program, subject, window);
   // Let start-up settle before the click.

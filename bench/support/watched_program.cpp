@@ -20,6 +20,8 @@ namespace {
 // The completion key of the packet that tells the listener to stop.
 constexpr ULONG_PTR kStopKey = 1;
 constexpr ULONG_PTR kJobKey = 2;
+// The completion key of the packet Flush() waits for.
+constexpr ULONG_PTR kFlushKey = 3;
 
 std::int64_t TicksOf(const FILETIME& time) {
   return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
@@ -120,8 +122,9 @@ std::int64_t WineServerProcessorTime() {
 }
 
 WatchedProgram::WatchedProgram(const std::wstring& exe, const std::wstring& arguments,
-                               const std::wstring& folder,
-                               const e2e::EnvironmentBlock& environment) {
+                               const std::wstring& folder, const e2e::EnvironmentBlock& environment,
+                               bool sample_processor_times)
+    : sample_processor_times_(sample_processor_times) {
   job_.reset(CreateJobObjectW(nullptr, nullptr));
   port_.reset(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
   if (!job_ || !port_)
@@ -194,9 +197,16 @@ void WatchedProgram::Listen() {
       return;
     const std::int64_t now = SystemTimeNow();
     const DWORD process_id = static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(detail));
+    if (key == kFlushKey) {
+      ++flushed_;
+      continue;
+    }
+    // Reading processor times takes a while (a snapshot of every thread); only the measurements
+    // that need them ask for them, so that short-lived processes are opened before they end.
     const DWORD program = program_id_.load();
-    const std::int64_t program_cpu = program != 0 ? ProcessorTimeOf(program) : 0;
-    const std::int64_t server_cpu = WineServerProcessorTime();
+    const std::int64_t program_cpu =
+        sample_processor_times_ && program != 0 ? ProcessorTimeOf(program) : 0;
+    const std::int64_t server_cpu = sample_processor_times_ ? WineServerProcessorTime() : -1;
     if (message == JOB_OBJECT_MSG_NEW_PROCESS) {
       Entry entry;
       entry.life.id = process_id;
@@ -227,7 +237,11 @@ bool WatchedProgram::LookUpPendingNames() {
   std::lock_guard lock(mutex_);
   bool pending = false;
   for (Entry& entry : entries_) {
-    if (!entry.life.image.empty() || !entry.handle)
+    if (!entry.life.image.empty())
+      continue;
+    // A process that could not be opened when its start was reported had ended already; its
+    // ID may belong to another process by now, so it is not opened later.
+    if (!entry.handle)
       continue;
     entry.life.image = ImageNameOf(entry.handle->get());
     if (entry.life.image.empty() && entry.life.reported_end == 0)
@@ -250,6 +264,13 @@ ProcessLife WatchedProgram::Resolve(const Entry& entry) {
     }
   }
   return life;
+}
+
+void WatchedProgram::Flush() const {
+  const int target = ++flushes_requested_;
+  PostQueuedCompletionStatus(port_.get(), 0, kFlushKey, nullptr);
+  while (flushed_.load() < target)
+    Sleep(1);
 }
 
 std::vector<ProcessLife> WatchedProgram::Children() const {

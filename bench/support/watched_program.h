@@ -58,8 +58,10 @@ class WatchedProgram {
  public:
   // Starts `exe` with `arguments` in `folder` with `environment`. Throws e2e::DriverError when it
   // cannot be started.
+  // With `sample_processor_times`, the program's and the Wine server's processor times are read
+  // at every report (ProcessLife::program_cpu_at_start ...).
   WatchedProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& folder,
-                 const e2e::EnvironmentBlock& environment);
+                 const e2e::EnvironmentBlock& environment, bool sample_processor_times = false);
   // Ends the program and everything it started.
   ~WatchedProgram();
   WatchedProgram(const WatchedProgram&) = delete;
@@ -70,6 +72,8 @@ class WatchedProgram {
   // SystemTimeNow() just before the program was created.
   std::int64_t start_called_at() const { return start_called_at_; }
 
+  // Returns once every report the job made before the call has been taken in.
+  void Flush() const;
   // Every process of the job but the program itself, in the order their starts were reported.
   std::vector<ProcessLife> Children() const;
   // Waits until a child of this program file name (any letter case) has been reported started /
@@ -96,6 +100,9 @@ class WatchedProgram {
   win32::ScopedHandle process_;
   // The program's ID as the listener reads it; set once the program exists.
   std::atomic<DWORD> program_id_{0};
+  bool sample_processor_times_;
+  mutable std::atomic<int> flushes_requested_{0};
+  std::atomic<int> flushed_{0};
   DWORD id_ = 0;
   std::int64_t start_called_at_ = 0;
   mutable std::mutex mutex_;
