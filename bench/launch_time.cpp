@@ -7,7 +7,8 @@
 //
 //   launch_time [RUNS]      runs of each program, alternating (5 when not given)
 //
-// Prints RESULT launch_quillset_ms and RESULT launch_bare_window_ms, one line per run.
+// Prints RESULT launch_quillset_ms and RESULT launch_bare_window_ms, one line per run;
+// exit code 2 when the measurement could not be made.
 #include <windows.h>
 
 #include <cstdio>
@@ -89,7 +90,7 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "launch_time: %s\n", error.what());
-    return 1;
+    return 2;
   }
   return 0;
 }

@@ -12,6 +12,9 @@
 //
 //   wait_page_from_outside [RUNS]      (1 when not given)
 //
+// Prints RESULT lines (name value unit) for scripts/bench; exit code 2 when the measurement could
+// not be made.
+//
 // Needs the "Server" service running (the assistant checks it before it installs): it takes over
 // LanmanServer with the stand-in service program for its run.
 #include <windows.h>
@@ -158,7 +161,7 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "wait_page_from_outside: %s\n", error.what());
-    return 1;
+    return 2;
   }
   return 0;
 }

@@ -18,6 +18,9 @@
 // what any program that runs them costs beyond their lives on this system.
 //
 //   weiter_overhead [RUNS]     (5 when not given)
+//
+// Prints RESULT lines (name value unit) for scripts/bench; exit code 2 when the measurement could
+// not be made.
 #include <windows.h>
 
 #include <algorithm>
@@ -282,7 +285,7 @@ int main(int argc, char** argv) {
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "weiter_overhead: %s\n", error.what());
-    return 1;
+    return 2;
   }
   return 0;
 }

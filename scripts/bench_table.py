@@ -5,7 +5,7 @@
 
 RESULTS holds one line per figure and run: `program name value unit`. Each row of the table puts
 a figure of quillset beside the reference measured in the same run, as median and spread
-(min-max) over the runs, with its goal. NOTES is text printed under the table.
+(min..max) over the runs, with its goal. NOTES is text printed under the table.
 """
 import csv
 import statistics
@@ -46,46 +46,79 @@ def at_most_times_reference(factor):
 
 
 ROWS = [
-    Row("1", "CPU used by the waiting program while the setup runs 10 s "
-        "(quillset.exe, from outside)", "wait_page_from_outside",
+    Row("1", "CPU while the setup runs 10 s (from outside)", "wait_page_from_outside",
         "wait_page_cpu_quillset_s", "wait_page_cpu_busy_poll_s",
         "bare_window.exe --busy-wait: WaitForSingleObject(h,0) + EnableWindow(FALSE) + "
         "PeekMessage/Dispatch loop, no pause",
         "<= 0.1 s", at_most(0.1), unit="s"),
-    Row("1.", "  the Wine server's CPU over the same time (it serves every program of the "
-        "prefix)", "wait_page_from_outside", "wait_page_server_cpu_quillset_s",
+    Row("1.", "  the Wine server's CPU meanwhile (shared)", "wait_page_from_outside", "wait_page_server_cpu_quillset_s",
         "wait_page_server_cpu_busy_poll_s", "", "", None, unit="s"),
-    Row("2a", "longest message left unanswered while a console command is silent 5 s",
+    Row("2a", "longest unanswered: console command silent 5 s",
         "console_responsiveness", "console_longest_unanswered_quillset_ms",
         "console_longest_unanswered_blocking_ms",
         "blocking ReadFile loop, messages only between chunks",
         "<= 100 ms", at_most(100), unit="ms"),
-    Row("2b", "longest message left unanswered while the setup runs 10 s "
-        "(quillset.exe, from outside)", "wait_page_from_outside",
+    Row("2b", "longest unanswered: setup runs 10 s (from outside)", "wait_page_from_outside",
         "wait_page_longest_unanswered_quillset_ms", "wait_page_longest_unanswered_busy_poll_ms",
         "the same busy poll as in 1", "<= 100 ms", at_most(100), unit="ms"),
-    Row("3", "launch until the introduction page's \"&Weiter\" is visible", "launch_time",
+    Row("3", "launch until \"&Weiter\" is visible", "launch_time",
         "launch_quillset_ms", "launch_bare_window_ms",
         "bare_window.exe: one window, a text, three buttons, shown (no registry, no COM)",
         "<= 1.2 x reference", at_most_times_reference(1.2), unit="ms"),
-    Row("4", "\"&Weiter\", 16 running instances: the assistant's own time (flow minus "
-        "its 49 console programs' lives)", "weiter_overhead",
+    Row("4", "\"&Weiter\", 16 instances: own time (flow - programs)", "weiter_overhead",
         "weiter16_quillset_own_ms", "weiter16_reference_own_ms",
         "command_sequence.exe: the same 49 command lines run one after the other (pipe, "
         "CreateProcessA, blocking ReadFile), nothing else; measured the same way",
         "<= 50 ms", at_most(50), unit="ms"),
-    Row("4b", "  the same beyond the reference's (quillset minus reference, per run)",
+    Row("4b", "  own time beyond the reference's (per run)",
         "weiter_overhead", "weiter16_own_beyond_reference_ms", None, "", "<= 50 ms",
         at_most(50), unit="ms"),
-    Row("4.", "  the whole flow: click until the found-databases page shows", "weiter_overhead",
+    Row("4.", "  whole flow: click to the found-databases page", "weiter_overhead",
         "weiter16_quillset_total_ms", "weiter16_reference_total_ms", "", "", None, unit="ms"),
-    Row("4.", "  the 49 console programs' lives (their union)", "weiter_overhead",
+    Row("4.", "  the 49 console programs' lives (union)", "weiter_overhead",
         "weiter16_quillset_console_programs_ms", "weiter16_reference_console_programs_ms", "",
         "", None, unit="ms"),
-    Row("5", "size: quillset.exe (i686, shipped) + DLLs it needs beyond Windows'", "sizes",
+    Row("5", "size: quillset.exe (i686) + non-Windows DLLs", "sizes",
         "size_quillset_kib", "size_bare_window_kib", "bare_window.exe, i686, static, stripped",
         "<= 1024 KiB, system DLLs only", None, unit="KiB"),
 ]
+
+
+def setup_wait_rows(values, units):
+    """Rows for the lines of bench/setup_wait.cpp, whatever figures it prints: a name that holds
+    the part "quillset" is put beside the name that differs from it in that part only (names are
+    split at "." or "_"), with the goal its kind of figure has."""
+    names = sorted(name for program, name in values if program == "setup_wait")
+
+    def parts(name):
+        return name.split(".") if "." in name else name.split("_")
+
+    rows = []
+    paired = set()
+    for name in names:
+        if "quillset" not in parts(name):
+            continue
+        position = parts(name).index("quillset")
+        partners = [other for other in names if other != name and
+                    len(parts(other)) == len(parts(name)) and
+                    all(a == b for k, (a, b) in enumerate(zip(parts(other), parts(name)))
+                        if k != position)]
+        partner = partners[0] if partners else None
+        unit = units.get(("setup_wait", name), "")
+        goal, goal_text = None, ""
+        if "cpu" in name and "server" not in name and unit == "s":
+            goal, goal_text = at_most(0.1), "<= 0.1 s"
+        elif "longest" in name and unit == "ms":
+            goal, goal_text = at_most(100), "<= 100 ms"
+        rows.append(Row("1/2", f"setup_wait: {name}", "setup_wait", name, partner,
+                        "setup_wait.exe's own busy-poll reference" if partner else "", goal_text,
+                        goal, unit=unit))
+        paired.update({name, partner})
+    for name in names:
+        if name not in paired:
+            rows.append(Row("1/2", f"setup_wait: {name}", "setup_wait", name, None, "", "", None,
+                            unit=units.get(("setup_wait", name), "")))
+    return rows
 
 
 def number(value, unit):
@@ -102,47 +135,25 @@ def summary(values, unit):
     median = statistics.median(values)
     text = f"{number(median, unit)} {unit}"
     if len(values) > 1:
-        text += f" ({number(min(values), unit)}-{number(max(values), unit)})"
+        text += f" ({number(min(values), unit)}..{number(max(values), unit)})"
     return text
 
 
 def main():
     results_path, table_path, csv_path, notes_path = sys.argv[1:5]
     values = defaultdict(list)
+    units = {}
     with open(results_path, encoding="utf-8") as results:
         for line in results:
             parts = line.split()
             if len(parts) >= 3:
                 values[(parts[0], parts[1])].append(float(parts[2]))
+                units[(parts[0], parts[1])] = parts[3] if len(parts) > 3 else ""
 
-    rows = list(ROWS)
-    # Figures of the in-process setup wait measurement (bench/setup_wait.cpp): names that differ
-    # only in "quillset" and another word are one row, quillset beside the other.
-    setup_wait = sorted(name for program, name in values if program == "setup_wait")
-    for name in setup_wait:
-        if "quillset" not in name:
-            continue
-        partners = [other for other in setup_wait if other != name and
-                    other.split("_")[:1] == name.split("_")[:1] and
-                    len(other.split("_")) == len(name.split("_")) and
-                    sum(a != b for a, b in zip(other.split("_"), name.split("_"))) == 1]
-        unit = name.rsplit("_", 1)[-1]
-        goal, goal_text = None, ""
-        if "cpu" in name and unit == "s":
-            goal, goal_text = at_most(0.1), "<= 0.1 s"
-        elif unit == "ms":
-            goal, goal_text = at_most(100), "<= 100 ms"
-        rows.append(Row("1/2", f"setup_wait: {name}", "setup_wait", name,
-                        partners[0] if partners else None,
-                        f"setup_wait: {partners[0]}" if partners else "", goal_text, goal,
-                        unit=unit))
-    paired = {row.subject for row in rows} | {row.reference for row in rows}
-    for name in setup_wait:
-        if name not in paired:
-            rows.append(Row("1/2", f"setup_wait: {name}", "setup_wait", name, None, "", "",
-                            None, unit=name.rsplit("_", 1)[-1]))
-
-    header = ["#", "measure", "quillset: median (min-max)", "reference: median (min-max)",
+    # The in-process setup wait figures go with the other figures of the setup wait.
+    after = next(i for i, row in enumerate(ROWS) if row.key == "2b") + 1
+    rows = ROWS[:after] + setup_wait_rows(values, units) + ROWS[after:]
+    header = ["#", "measure", "quillset: median (min..max)", "reference: median (min..max)",
               "goal", "met?"]
     lines = []
     csv_rows = [["key", "measure", "runs", "unit", "quillset_median", "quillset_min",
@@ -183,8 +194,10 @@ def main():
     text += [format_line(line) for line in lines]
     text.append("")
     text.append("References:")
+    listed = set()
     for row in rows:
-        if row.reference_is:
+        if row.reference_is and (row.key, row.reference_is) not in listed:
+            listed.add((row.key, row.reference_is))
             text.append(f"  {row.key}: {row.reference_is}")
     with open(notes_path, encoding="utf-8") as notes:
         text.append(notes.read().rstrip())
