@@ -4,11 +4,15 @@
 // pipe as standard output and error, ReadFile until the pipe ends. What it takes beyond its
 // programs' lives is what starting and reading them costs on this system.
 //
-//   command_sequence.exe LIST_FILE GO_EVENT DONE_EVENT
+//   command_sequence.exe LIST_FILE GO_EVENT DONE_EVENT [TIMES_FILE]
 //
 // Waits until the named event GO_EVENT is set, runs every line of LIST_FILE, sets DONE_EVENT.
+// With TIMES_FILE it writes there, per command, when CreateProcessA was called, when it returned
+// and when the pipe ended (system time in 100-ns units, as process creation and exit are
+// stamped), so that a measurement can tell where the time between the programs goes.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -28,8 +32,28 @@ struct Handle {
   Handle& operator=(const Handle&) = delete;
 };
 
+std::int64_t SystemTimeNow() {
+  using PreciseFn = void(WINAPI*)(LPFILETIME);
+  static const PreciseFn precise = reinterpret_cast<PreciseFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+  FILETIME now;
+  if (precise != nullptr) {
+    precise(&now);
+  } else {
+    GetSystemTimeAsFileTime(&now);
+  }
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                   now.dwLowDateTime);
+}
+
+struct Times {
+  std::int64_t called = 0;
+  std::int64_t returned = 0;
+  std::int64_t pipe_ended = 0;
+};
+
 // Runs one command line and returns what it printed.
-std::string Run(const std::string& command_line) {
+std::string Run(const std::string& command_line, Times& times) {
   SECURITY_ATTRIBUTES inheritable{};
   inheritable.nLength = sizeof inheritable;
   inheritable.bInheritHandle = TRUE;
@@ -45,10 +69,12 @@ std::string Run(const std::string& command_line) {
   startup.hStdError = write_end.value;
   std::string command = command_line;
   PROCESS_INFORMATION started{};
+  times.called = SystemTimeNow();
   if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                       &startup, &started)) {
     return {};
   }
+  times.returned = SystemTimeNow();
   Handle process(started.hProcess);
   Handle thread(started.hThread);
   CloseHandle(write_end.value);
@@ -58,6 +84,7 @@ std::string Run(const std::string& command_line) {
   DWORD count = 0;
   while (ReadFile(read_end.value, buffer, sizeof buffer, &count, nullptr) && count > 0)
     output.append(buffer, count);
+  times.pipe_ended = SystemTimeNow();
   return output;
 }
 
@@ -80,8 +107,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     return 2;
   WaitForSingleObject(go.value, INFINITE);
   std::size_t printed = 0;
-  for (const std::string& line : lines)
-    printed += Run(line).size();
+  std::vector<Times> times(lines.size());
+  for (std::size_t index = 0; index < lines.size(); ++index)
+    printed += Run(lines[index], times[index]).size();
   SetEvent(done.value);
+  if (__argc > 4) {
+    std::ofstream out(__argv[4]);
+    for (const Times& command : times)
+      out << command.called << ' ' << command.returned << ' ' << command.pipe_ended << '\n';
+  }
   return printed > 0 ? 0 : 1;
 }

@@ -27,6 +27,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <optional>
@@ -108,11 +110,26 @@ std::int64_t CoveredWithin(std::vector<std::pair<std::int64_t, std::int64_t>> li
   return covered;
 }
 
+// Wine now and then fails a service start on a loaded machine (ERROR_INTERNAL_ERROR); a second
+// try succeeds.
+void StartService(e2e::StandinService& service) {
+  for (int attempt = 1;; ++attempt) {
+    try {
+      service.Start();
+      return;
+    } catch (const e2e::DriverError&) {
+      if (attempt == 3)
+        throw;
+      Sleep(1000);
+    }
+  }
+}
+
 // How a stretch from `from` to `to` divides between the programs started meanwhile and the rest.
 struct Split {
   std::int64_t total = 0;
   std::int64_t programs = 0;
-  std::int64_t longest_gap = 0;
+  std::vector<std::int64_t> gaps;  // the stretches without a program, in order
   std::map<std::wstring, int> per_program;
   int without_kernel_times = 0;
 };
@@ -132,10 +149,10 @@ Split SplitBetweenPrograms(const WatchedProgram& program, std::int64_t from, std
   std::sort(lives.begin(), lives.end());
   std::int64_t reached = from;
   for (const auto& [start, end] : lives) {
-    split.longest_gap = std::max(split.longest_gap, start - reached);
+    split.gaps.push_back(std::max<std::int64_t>(start - reached, 0));
     reached = std::max(reached, end);
   }
-  split.longest_gap = std::max(split.longest_gap, to - reached);
+  split.gaps.push_back(std::max<std::int64_t>(to - reached, 0));
   split.total = to - from;
   split.programs = CoveredWithin(lives, from, to);
   return split;
@@ -148,8 +165,18 @@ void Report(const char* who, const Split& split) {
   std::printf("%s: programs started:", who);
   for (const auto& [image, count] : split.per_program)
     std::printf(" %s x%d", image.empty() ? "(unnamed)" : win32::WideToUtf8(image).c_str(), count);
-  std::printf("; %d known by their reports only; longest stretch without a program %.1f ms\n",
-              split.without_kernel_times, TicksToMs(split.longest_gap));
+  // Programs that overlap leave no stretch between them.
+  std::vector<std::int64_t> gaps;
+  std::copy_if(split.gaps.begin(), split.gaps.end(), std::back_inserter(gaps),
+               [](std::int64_t gap) { return gap > 0; });
+  std::sort(gaps.begin(), gaps.end());
+  if (gaps.empty())
+    gaps.push_back(0);
+  std::printf(
+      "; %d known by their reports only; %zu stretches without a program: median %.1f ms, "
+      "longest %.1f ms, first (click to first start) %.1f ms, last (end to page) %.1f ms\n",
+      split.without_kernel_times, gaps.size(), TicksToMs(gaps[gaps.size() / 2]),
+      TicksToMs(gaps.back()), TicksToMs(split.gaps.front()), TicksToMs(split.gaps.back()));
   // A program that ended before it could be opened is known by its reports only, without a name.
   const auto count = [&](const wchar_t* image) {
     const auto found = split.per_program.find(image);
@@ -227,8 +254,11 @@ void MeasureReference(const e2e::MsdeMachineFolders& folders,
   win32::ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, done_name.c_str()));
   if (!go || !done)
     throw e2e::DriverError("could not create the events of the reference run");
+  const std::filesystem::path times_file = command_list.parent_path() / "command-times.txt";
+  std::filesystem::remove(times_file);
   WatchedProgram program(e2e::WindowsPathOf(QUILLSET_BENCH_COMMAND_SEQUENCE_EXE),
-                         L"\"" + command_list.wstring() + L"\" " + go_name + L" " + done_name,
+                         L"\"" + command_list.wstring() + L"\" " + go_name + L" " + done_name +
+                             L" \"" + times_file.wstring() + L"\"",
                          folders.app_folder().wstring(), environment);
   // Let start-up settle before the go.
   Sleep(500);
@@ -237,7 +267,30 @@ void MeasureReference(const e2e::MsdeMachineFolders& folders,
   if (WaitForSingleObject(done.get(), static_cast<DWORD>(kLimit.count())) != WAIT_OBJECT_0)
     throw e2e::DriverError("command_sequence.exe did not finish");
   const std::int64_t done_at = SystemTimeNow();
-  Report("reference", SplitBetweenPrograms(program, go_at, done_at));
+  const Split split = SplitBetweenPrograms(program, go_at, done_at);
+  Report("reference", split);
+
+  // Where the reference's own time goes: its times of each command beside the kernel's.
+  WaitForSingleObject(program.handle(), static_cast<DWORD>(kLimit.count()));
+  std::vector<ProcessLife> children = program.Children();
+  std::sort(children.begin(), children.end(),
+            [](const ProcessLife& a, const ProcessLife& b) { return a.started < b.started; });
+  std::ifstream times(times_file);
+  std::int64_t before_start = 0, after_exit = 0;
+  std::size_t index = 0;
+  for (std::int64_t called, returned, pipe_ended;
+       times >> called >> returned >> pipe_ended && index < children.size(); ++index) {
+    before_start += children[index].started - called;
+    after_exit += pipe_ended - children[index].ended;
+  }
+  if (index != children.size())
+    throw e2e::DriverError("command_sequence.exe's times do not match its programs");
+  std::printf(
+      "reference: of its own time, %.1f ms lay inside CreateProcessA before the kernel created "
+      "the programs, %.1f ms between a program's exit and the end of its pipe\n",
+      TicksToMs(before_start), TicksToMs(after_exit));
+  PrintResult("weiter16_reference_before_creation_ms", TicksToMs(before_start), "ms");
+  PrintResult("weiter16_reference_exit_to_pipe_end_ms", TicksToMs(after_exit), "ms");
 }
 
 // The command lines "&Weiter" runs on this machine, in its order.
@@ -265,12 +318,12 @@ int main(int argc, char** argv) {
 
     e2e::StandinService server(e2e::StandinService::kServerName,
                                e2e::StandinService::kServerDisplayName);
-    server.Start();
+    StartService(server);
     std::vector<std::unique_ptr<e2e::StandinService>> instances;
     for (int number = 1; number <= kInstances; ++number) {
       const std::string service = "MSSQL$" + InstanceName(number);
       instances.push_back(std::make_unique<e2e::StandinService>(service, service));
-      instances.back()->Start();
+      StartService(*instances.back());
     }
 
     const e2e::MsdeMachineFolders folders("bench-weiter16");
