@@ -4,7 +4,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -139,8 +138,6 @@ WatchedProgram::WatchedProgram(const std::wstring& exe, const std::wstring& argu
                                &association, sizeof association)) {
     throw e2e::DriverError(LastErrorText("associating the job's completion port"));
   }
-  listener_ = std::thread([this] { Listen(); });
-
   std::wstring command_line = L"\"" + exe + L"\"";
   if (!arguments.empty())
     command_line += L" " + arguments;
@@ -152,16 +149,15 @@ WatchedProgram::WatchedProgram(const std::wstring& exe, const std::wstring& argu
   if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
                       CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, block.data(),
                       folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    const std::string error = LastErrorText("starting " + win32::WideToUtf8(exe));
-    PostQueuedCompletionStatus(port_.get(), 0, kStopKey, nullptr);
-    listener_.join();
-    throw e2e::DriverError(error);
+    throw e2e::DriverError(LastErrorText("starting " + win32::WideToUtf8(exe)));
   }
   process_.reset(info.hProcess);
   win32::ScopedHandle thread(info.hThread);
   id_ = info.dwProcessId;
   program_id_ = info.dwProcessId;
   AssignProcessToJobObject(job_.get(), info.hProcess);
+  // The reports wait in the port until the listener takes them.
+  listener_ = std::thread([this] { Listen(); });
   ResumeThread(info.hThread);
 }
 
