@@ -10,12 +10,14 @@
 // afterwards). The console programs' time: the union of the lives of every process the flow
 // started, from the kernel's creation time to its exit time, as the job quillset.exe runs in
 // reports them. The assistant's own time is the rest: the stretches in which none of its programs
-// existed. Starting a program counts to the program from the moment the kernel creates it (under
-// Wine most of the cost of a start), ending it until the kernel notes its exit.
+// existed. A start counts to the started program from the moment the kernel creates it; what
+// CreateProcess does before that (under Wine, on a loaded machine, most of a start) counts to the
+// program that starts it, as does noticing the end of the pipe after the program's exit.
 //
 // The reference, measured the same way in the same run: command_sequence.exe running the same 49
 // command lines one after the other with nothing in between (from a go signal to its done signal),
-// what any program that runs them costs beyond their lives on this system.
+// what any program that runs them costs beyond their lives on this system. Its own times of each
+// command show how much of that lies inside CreateProcessA before the kernel created the program.
 //
 //   weiter_overhead [RUNS]     (5 when not given)
 //
