@@ -51,13 +51,13 @@ SETUP_WAIT_REFERENCE = ("setup_wait.exe --busy-reference: WaitForSingleObject(h,
                         "window, handle every pending message, again at once")
 
 ROWS = [
-    Row("1", "CPU while the setup runs 10 s (bench/setup_wait)", "setup_wait",
+    Row("1", "CPU while the setup runs 10 s (bench/setup_wait; 10 ms steps)", "setup_wait",
         "setup_wait.quillset.cpu", "setup_wait.busy_reference.cpu", SETUP_WAIT_REFERENCE,
         "<= 0.1 s", at_most(0.1), unit="s", optional=True),
     Row("1.", "  the Wine server's CPU meanwhile (shared)", "setup_wait",
         "setup_wait.quillset.wineserver_cpu", "setup_wait.busy_reference.wineserver_cpu", "", "",
         None, unit="s", optional=True),
-    Row("1", "CPU while the setup runs 10 s (from outside)", "wait_page_from_outside",
+    Row("1", "CPU while the setup runs 10 s (from outside; 10 ms steps)", "wait_page_from_outside",
         "wait_page_cpu_quillset_s", "wait_page_cpu_busy_poll_s",
         "bare_window.exe --busy-wait: WaitForSingleObject(h,0) + EnableWindow(FALSE) + "
         "PeekMessage/Dispatch loop, no pause",
