@@ -107,20 +107,32 @@ TEST_F(FlowE2ERefusalNoSetupProgram, SaysHowItCalledTheSetupAndReturns) {
   EXPECT_TRUE(InstalledInstances().empty());
 }
 
-TEST_F(FlowE2ERefusal, ASetupThatFailsNamesTheLog) {
+TEST_F(FlowE2ERefusal, ASetupThatFailsNamesTheLogAndWeiterRunsAgain) {
   machine_.folders().scratch().WriteFile("MSDE\\setup.ini",
                                          SetupIniWithKnobs("DelaySeconds=1\r\nFail=1\r\n"));
+  const BoxContent not_installed = {
+      "quillset",
+      "Die MSDE konnte nicht installiert werden. Überprüfen Sie die Datei \"" + Temp() +
+          "\\quillset.log\"!",
+      BoxIcon::Critical};
   QuillsetApp& app = StartAndPressWeiter();
   WaitForPage(app, ControlId::Frame_installationWarten);
-  AnswerMessageBox(app,
-                   {"quillset",
-                    "Die MSDE konnte nicht installiert werden. Überprüfen Sie die Datei \"" +
-                        Temp() + "\\quillset.log\"!",
-                    BoxIcon::Critical},
-                   kFlowWait, "not-installed");
+  AnswerMessageBox(app, not_installed, kFlowWait, "not-installed");
   ExpectIdleOn(app, ControlId::Frame_installationOK);
+
+  // The introduction page is back, and "&Weiter" runs the whole way again.
+  app.Click(ControlId::Cmd_Installieren);
+  WaitForPage(app, ControlId::Frame_installationWarten);
+  AnswerMessageBox(app, not_installed);
+  ExpectIdleOn(app, ControlId::Frame_installationOK);
+
   const std::optional<std::string> log = ReadFileBytes(machine_.SetupLogPath());
   ASSERT_TRUE(log.has_value());
+  const std::string command =
+      ExpectedSetupCommand(AppFolder(), Temp(), ProgramFiles(), "GLOBANA", 1);
+  const std::size_t first = log->find("Befehlszeile: " + command + "\r\n");
+  ASSERT_NE(first, std::string::npos) << *log;
+  EXPECT_NE(log->find("Befehlszeile: " + command + "\r\n", first + 1), std::string::npos) << *log;
   EXPECT_NE(log->find("Rückgabewert 1603"), std::string::npos) << *log;
   EXPECT_TRUE(InstalledInstances().empty());
   ExpectNotInstalled();
