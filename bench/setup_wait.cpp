@@ -118,15 +118,17 @@ void WaitUntil(const std::string& what, DWORD limit_ms, Probe probe) {
 // /proc/<pid>/stat on drive Z:.
 class LinuxProcessClock {
  public:
-  // The Linux process of this Wine prefix (its environment names the same WINEPREFIX) whose name
-  // (comm) starts with `name_start` (when not empty) and whose command line holds `command_part`
-  // (when not empty; letter case ignored). Empty when there is none, or not under Wine.
+  // The Linux process of this Wine prefix (its environment names the same WINEPREFIX, or none
+  // when this program has none) whose name (comm) starts with `name_start` (when not empty) and
+  // whose command line holds `command_part` (when not empty; letter case ignored). Empty when
+  // there is none (always on Windows).
   static std::optional<LinuxProcessClock> Find(const std::string& name_start,
                                                const std::string& command_part) {
+    // Without WINEPREFIX the prefix is Wine's default, and so is that of every process without.
     wchar_t prefix[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH) == 0)
-      return std::nullopt;
-    const std::string wanted = "\n" + std::string("WINEPREFIX=") + win32::WideToUtf8(prefix) + "\n";
+    const bool prefix_set = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH) > 0;
+    const std::string wanted = prefix_set ? "\nWINEPREFIX=" + win32::WideToUtf8(prefix) + "\n"
+                                          : std::string("\nWINEPREFIX=");
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(L"Z:\\proc", error)) {
       const std::wstring pid = entry.path().filename().wstring();
@@ -139,10 +141,11 @@ class LinuxProcessClock {
               std::string::npos) {
         continue;
       }
-      if (("\n" + Lines(ReadAll(entry.path() / "environ")) + "\n").find(wanted) ==
-          std::string::npos) {
+      const bool names_wanted =
+          ("\n" + Lines(ReadAll(entry.path() / "environ")) + "\n").find(wanted) !=
+          std::string::npos;
+      if (names_wanted != prefix_set)
         continue;
-      }
       LinuxProcessClock clock;
       clock.stat_ = entry.path() / "stat";
       return clock;
