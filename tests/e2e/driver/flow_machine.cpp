@@ -449,20 +449,30 @@ DWORD WINAPI ChildProgramWatch::Watch(void* self) {
   return 0;
 }
 
-void ChildProgramWatch::Look() {
+std::size_t ChildProgramWatch::RunningNow() const {
+  return Running().size();
+}
+
+std::set<DWORD> ChildProgramWatch::Running() const {
+  std::set<DWORD> running;
   const win32::ScopedFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot)
-    return;
+    return running;
   PROCESSENTRY32W entry = {};
   entry.dwSize = sizeof entry;
   for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
        more = Process32NextW(snapshot.get(), &entry)) {
-    if (entry.th32ParentProcessID != parent_ || _wcsicmp(entry.szExeFile, exe_name_.c_str()) != 0)
-      continue;
-    EnterCriticalSection(&lock_);
-    seen_.insert(entry.th32ProcessID);
-    LeaveCriticalSection(&lock_);
+    if (entry.th32ParentProcessID == parent_ && _wcsicmp(entry.szExeFile, exe_name_.c_str()) == 0)
+      running.insert(entry.th32ProcessID);
   }
+  return running;
+}
+
+void ChildProgramWatch::Look() {
+  const std::set<DWORD> running = Running();
+  EnterCriticalSection(&lock_);
+  seen_.insert(running.begin(), running.end());
+  LeaveCriticalSection(&lock_);
 }
 
 }  // namespace quillset::e2e

@@ -103,10 +103,15 @@ class ChildProgramWatch {
   ChildProgramWatch(const ChildProgramWatch&) = delete;
   ChildProgramWatch& operator=(const ChildProgramWatch&) = delete;
 
+  // How many were seen so far.
   std::size_t Count() const;
+  // How many run at this moment.
+  std::size_t RunningNow() const;
 
  private:
   static DWORD WINAPI Watch(void* self);
+  // The matching programs that run now.
+  std::set<DWORD> Running() const;
   void Look();
 
   DWORD parent_;
