@@ -1,0 +1,147 @@
+// osql at its worst, under the real quillset.exe: ten megabytes of output, no output at all, an
+// answer that takes long, a login error at once, no osql at all, and the user closing the window
+// while osql hangs. The running named instance KORA is the one osql is asked about.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "hostile_machine.h"
+
+namespace quillset::e2e {
+namespace {
+
+using platform::ControlId;
+using Clock = std::chrono::steady_clock;
+
+class HostileOsql : public HostileMachine {
+ protected:
+  HostileOsql() : instance_("MSSQL$KORA", "MSSQL$KORA") {
+    ApplyRegText(
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Microsoft SQL Server]\r\n"
+        "\"InstalledInstances\"=hex(7):4b,00,4f,00,52,00,41,00,00,00,00,00\r\n");
+    instance_.Start();
+  }
+
+  std::string Kora() const { return ComputerName() + "\\KORA"; }
+
+  // Polls until `done` holds, asking the window all the while whether it still answers: a window
+  // that leaves a message unanswered for two seconds counts as frozen. Returns the number of
+  // frozen moments.
+  template <typename Done>
+  int WaitWhileAnswering(QuillsetApp& app, Millis limit, Done done) {
+    int frozen = 0;
+    WaitFor("the program's next step", limit, [&] {
+      DWORD_PTR result = 0;
+      if (!SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result))
+        ++frozen;
+      return done();
+    });
+    return frozen;
+  }
+  static bool OldVersionPageShown(QuillsetApp& app) {
+    return app.IsShown(ControlId::Frame_installationAbbruchAlteVersion);
+  }
+
+  StandinService instance_;
+};
+
+TEST_F(HostileOsql, TenMegabytesOfOutputMakeAnUnreadableVersionAndTheOldVersionPage) {
+  answers_.Server(Kora(), "Desktop Engine", "8.00.194").Add(Kora(), "flood_bytes", "10000000");
+  RememberRegistry();
+  QuillsetApp app = Start();
+  const auto pressed = Clock::now();
+  app.Click(ControlId::Cmd_Installieren);
+  // The answers begin with the filler lines' dots: no version number, so an old version.
+  EXPECT_EQ(WaitWhileAnswering(app, kPressWait, [&] { return OldVersionPageShown(app); }), 0);
+  std::cout << "[ measured ] two osql runs of 10 MB each took "
+            << std::chrono::duration_cast<Millis>(Clock::now() - pressed).count() << " ms\n";
+  EXPECT_TRUE(NoDialogOpen(app.id()));
+  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
+  EndWith(app, ControlId::Cmd_Abbruch);
+}
+
+TEST_F(HostileOsql, AnOsqlThatPrintsNothingLeavesTheServerUnjudgedAndTheInstallationStarts) {
+  answers_.Server(Kora(), "Enterprise Edition", "7.00.623").Add(Kora(), "silent", "1");
+  RememberRegistry();
+  QuillsetApp app = Start();
+  const MessageBoxView message = PressWeiterUntilMessage(app);
+  EXPECT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
+  PressDialogButton(message.window, IDOK);
+  WaitForIntroductionPage(app);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
+  EndWith(app, ControlId::Cmd_Abbrechen);
+}
+
+TEST_F(HostileOsql, ASlowOsqlKeepsTheWindowAnsweringAndIsWaitedFor) {
+  constexpr int kDelayMs = 8000;
+  answers_.Server(Kora(), "Desktop Engine", "8.00.194")
+      .Add(Kora(), "delay_ms", std::to_string(kDelayMs));
+  RememberRegistry();
+  QuillsetApp app = Start();
+  const auto pressed = Clock::now();
+  app.Click(ControlId::Cmd_Installieren);
+
+  // While osql works, the window answers, and a press of another button starts nothing: the
+  // running flow ignores it.
+  Sleep(1000);
+  app.Click(ControlId::Cmd_Info);
+  const int frozen = WaitWhileAnswering(app, kPressWait, [&] { return !NoDialogOpen(app.id()); });
+  const auto waited = Clock::now() - pressed;
+  EXPECT_EQ(frozen, 0);
+  const MessageBoxView message = app.WaitForMessageBox();
+  // Edition and version: two runs of osql, each as slow as it is.
+  EXPECT_GE(waited, Millis(2 * kDelayMs - 500));
+  EXPECT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
+  PressDialogButton(message.window, IDOK);
+  WaitForIntroductionPage(app);
+  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
+  EndWith(app, ControlId::Cmd_Abbrechen);
+}
+
+TEST_F(HostileOsql, AnOsqlThatFailsAtOnceGivesItsErrorAsTheVersionAndTheOldVersionPage) {
+  answers_.Server(Kora(), "Desktop Engine", "8.00.194")
+      .Add(Kora(), "error", "Login failed for user 'QUILLSET\\gast'.");
+  RememberRegistry();
+  QuillsetApp app = Start();
+  app.Click(ControlId::Cmd_Installieren);
+  WaitFor("the old-version page", kPressWait, [&] { return OldVersionPageShown(app); });
+  EXPECT_TRUE(NoDialogOpen(app.id()));
+  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
+  EndWith(app, ControlId::Cmd_Abbruch);
+}
+
+// Without osql the probes parse the listing of net start that is still in the box: no version
+// number, so the old-version page.
+TEST_F(HostileOsql, WithoutOsqlTheOldListingIsJudgedAndTheOldVersionPageShows) {
+  RememberRegistry();
+  EnvironmentBlock environment = Environment();
+  environment.Set(L"PATH", L"C:\\windows\\system32;C:\\windows");
+  QuillsetApp app(folders_.app_folder() / "quillset.exe", folders_.app_folder(), environment);
+  app.Click(ControlId::Cmd_Installieren);
+  WaitFor("the old-version page", kPressWait, [&] { return OldVersionPageShown(app); });
+  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
+  EndWith(app, ControlId::Cmd_Abbruch);
+}
+
+TEST_F(HostileOsql, ClosingTheWindowWhileOsqlHangsEndsTheProgramAtOnce) {
+  answers_.Server(Kora(), "Desktop Engine", "8.00.194").Add(Kora(), "delay_ms", "60000");
+  RememberRegistry();
+  QuillsetApp app = Start();
+  app.Click(ControlId::Cmd_Installieren);
+  Sleep(3000);  // net start has run, osql waits
+  ASSERT_TRUE(app.program().IsRunning());
+  const auto closed = Clock::now();
+  PostSystemClose(app.window());
+  EXPECT_EQ(app.program().WaitForExit(Millis(20000)), 0u);
+  std::cout << "[ measured ] the program ended "
+            << std::chrono::duration_cast<Millis>(Clock::now() - closed).count()
+            << " ms after the window was closed\n";
+  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace quillset::e2e
