@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "driver/osql_answers.h"
+#include "driver/paths.h"
 #include "driver/quillset_app.h"
 #include "driver/registry_contents.h"
 #include "driver/test_name.h"

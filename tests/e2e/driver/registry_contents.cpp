@@ -134,6 +134,19 @@ std::vector<std::string> RegistryDifferences(const RegistryContents& before,
   return differences;
 }
 
+RegistryContents KeysBelow(const RegistryContents& contents, const std::string& key_path) {
+  const std::wstring top = win32::Utf8ToWide(key_path);
+  RegistryContents below;
+  for (const auto& [key, values] : contents) {
+    const bool at_or_below = key.size() >= top.size() &&
+                             _wcsnicmp(key.c_str(), top.c_str(), top.size()) == 0 &&
+                             (key.size() == top.size() || key[top.size()] == L'\\');
+    if (at_or_below)
+      below.emplace(key, values);
+  }
+  return below;
+}
+
 StoredValue TextValue(const std::string& utf8) {
   const std::wstring text = win32::Utf8ToWide(utf8);
   StoredValue value{REG_SZ, std::vector<BYTE>((text.size() + 1) * sizeof(wchar_t), 0)};

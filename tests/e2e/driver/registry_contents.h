@@ -39,6 +39,10 @@ RegistryContents ReadRegistryContents(const std::vector<RegistryTree>& trees);
 std::vector<std::string> RegistryDifferences(const RegistryContents& before,
                                              const RegistryContents& after);
 
+// The keys at and below `key_path` ("HKEY_LOCAL_MACHINE\SOFTWARE\..."; letter case does not
+// matter).
+RegistryContents KeysBelow(const RegistryContents& contents, const std::string& key_path);
+
 // A value as a test writes it down: REG_SZ text (UTF-8, without its closing NUL).
 StoredValue TextValue(const std::string& utf8);
 
