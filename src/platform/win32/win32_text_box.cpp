@@ -80,7 +80,7 @@ void Win32TextBox::ReplaceSelection(const char* ansi) {
   if (from == to && from == old_size && old_size == shown_) {
     // Appended behind a text the control holds whole: append what still fits.
     const std::wstring piece = inserted.substr(0, kMirroredCharacters - shown_);
-    SendMessageW(edit_, EM_SETSEL, shown_, shown_);
+    SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(shown_), static_cast<LPARAM>(shown_));
     SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
     shown_ += piece.size();
     return;
