@@ -3,6 +3,7 @@
 // while osql hangs. The running named instance KORA is the one osql is asked about.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <iostream>
 #include <string>
@@ -28,19 +29,27 @@ class HostileOsql : public HostileMachine {
 
   std::string Kora() const { return ComputerName() + "\\KORA"; }
 
-  // Polls until `done` holds, asking the window all the while whether it still answers: a window
-  // that leaves a message unanswered for two seconds counts as frozen. Returns the number of
-  // frozen moments.
+  // Polls until `done` holds, asking the window all the while to answer a message, and returns
+  // the longest time an answer took. A window that leaves a message unanswered for kFrozen counts
+  // as frozen; on this shared, loaded machine the longest answers measured were about 0.6 s (while
+  // the program cleans a 10 MB answer).
+  static constexpr Millis kFrozen{5000};
   template <typename Done>
-  int WaitWhileAnswering(QuillsetApp& app, Millis limit, Done done) {
-    int frozen = 0;
+  static Millis LongestAnswerUntil(QuillsetApp& app, Millis limit, Done done) {
+    Millis longest{0};
     WaitFor("the program's next step", limit, [&] {
+      const auto asked = Clock::now();
       DWORD_PTR result = 0;
-      if (!SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result))
-        ++frozen;
+      if (!SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL,
+                               static_cast<UINT>(kFrozen.count()), &result)) {
+        longest = std::max(longest, kFrozen);
+      }
+      longest = std::max(longest, std::chrono::duration_cast<Millis>(Clock::now() - asked));
       return done();
     });
-    return frozen;
+    std::cout << "[ measured ] the window answered every message within " << longest.count()
+              << " ms\n";
+    return longest;
   }
   static bool OldVersionPageShown(QuillsetApp& app) {
     return app.IsShown(ControlId::Frame_installationAbbruchAlteVersion);
@@ -56,7 +65,7 @@ TEST_F(HostileOsql, TenMegabytesOfOutputMakeAnUnreadableVersionAndTheOldVersionP
   const auto pressed = Clock::now();
   app.Click(ControlId::Cmd_Installieren);
   // The answers begin with the filler lines' dots: no version number, so an old version.
-  EXPECT_EQ(WaitWhileAnswering(app, kPressWait, [&] { return OldVersionPageShown(app); }), 0);
+  EXPECT_LT(LongestAnswerUntil(app, kPressWait, [&] { return OldVersionPageShown(app); }), kFrozen);
   std::cout << "[ measured ] two osql runs of 10 MB each took "
             << std::chrono::duration_cast<Millis>(Clock::now() - pressed).count() << " ms\n";
   EXPECT_TRUE(NoDialogOpen(app.id()));
@@ -89,9 +98,10 @@ TEST_F(HostileOsql, ASlowOsqlKeepsTheWindowAnsweringAndIsWaitedFor) {
   // running flow ignores it.
   Sleep(1000);
   app.Click(ControlId::Cmd_Info);
-  const int frozen = WaitWhileAnswering(app, kPressWait, [&] { return !NoDialogOpen(app.id()); });
+  const Millis longest_answer =
+      LongestAnswerUntil(app, kPressWait, [&] { return !NoDialogOpen(app.id()); });
   const auto waited = Clock::now() - pressed;
-  EXPECT_EQ(frozen, 0);
+  EXPECT_LT(longest_answer, kFrozen);
   const MessageBoxView message = app.WaitForMessageBox();
   // Edition and version: two runs of osql, each as slow as it is.
   EXPECT_GE(waited, Millis(2 * kDelayMs - 500));

@@ -147,11 +147,4 @@ RegistryContents KeysBelow(const RegistryContents& contents, const std::string& 
   return below;
 }
 
-StoredValue TextValue(const std::string& utf8) {
-  const std::wstring text = win32::Utf8ToWide(utf8);
-  StoredValue value{REG_SZ, std::vector<BYTE>((text.size() + 1) * sizeof(wchar_t), 0)};
-  std::memcpy(value.data.data(), text.data(), text.size() * sizeof(wchar_t));
-  return value;
-}
-
 }  // namespace quillset::e2e

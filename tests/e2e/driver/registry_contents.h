@@ -43,7 +43,4 @@ std::vector<std::string> RegistryDifferences(const RegistryContents& before,
 // matter).
 RegistryContents KeysBelow(const RegistryContents& contents, const std::string& key_path);
 
-// A value as a test writes it down: REG_SZ text (UTF-8, without its closing NUL).
-StoredValue TextValue(const std::string& utf8);
-
 }  // namespace quillset::e2e
