@@ -12,6 +12,7 @@
 
 #include "driver/osql_answers.h"
 #include "driver/paths.h"
+#include "driver/program_state.h"
 #include "driver/quillset_app.h"
 #include "driver/registry_contents.h"
 #include "driver/test_name.h"
@@ -75,13 +76,26 @@ class HostileMachine : public ::testing::Test {
     return "Das Installations-Programm konnte mit dem Aufruf: " + call + " nicht gestartet werden!";
   }
 
+  // Waits for `probe`; when it does not come, the error says what the program shows and which
+  // programs it still waits for.
+  template <typename Probe>
+  static auto WaitForProgram(const QuillsetApp& app, const std::string& what, Millis limit,
+                             Probe probe) -> decltype(probe()) {
+    try {
+      return WaitFor(what, limit, probe);
+    } catch (const DriverError& error) {
+      throw DriverError(std::string(error.what()) + " (" + DescribeProgramState(app) + ")");
+    }
+  }
+
   // "&Weiter", then the first box the program shows.
   static MessageBoxView PressWeiterUntilMessage(QuillsetApp& app, Millis limit = kPressWait) {
     app.Click(platform::ControlId::Cmd_Installieren);
-    return app.WaitForMessageBox(limit);
+    WaitForProgram(app, "a message box", limit, [&] { return !NoDialogOpen(app.id()); });
+    return app.WaitForMessageBox();
   }
   static void WaitForIntroductionPage(QuillsetApp& app) {
-    WaitFor("the introduction page, enabled, without a box", kDefaultWait, [&] {
+    WaitForProgram(app, "the introduction page, enabled, without a box", kDefaultWait, [&] {
       return app.IsShown(platform::ControlId::Frame_installationOK) &&
              !app.IsShown(platform::ControlId::Frame_installationWarten) &&
              !app.IsShown(platform::ControlId::Frame_installationAbbruchAlteVersion) &&

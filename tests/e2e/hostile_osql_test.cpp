@@ -37,7 +37,7 @@ class HostileOsql : public HostileMachine {
   template <typename Done>
   static Millis LongestAnswerUntil(QuillsetApp& app, Millis limit, Done done) {
     Millis longest{0};
-    WaitFor("the program's next step", limit, [&] {
+    WaitForProgram(app, "the program's next step", limit, [&] {
       const auto asked = Clock::now();
       DWORD_PTR result = 0;
       if (!SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_NORMAL,
@@ -53,6 +53,15 @@ class HostileOsql : public HostileMachine {
   }
   static bool OldVersionPageShown(QuillsetApp& app) {
     return app.IsShown(ControlId::Frame_installationAbbruchAlteVersion);
+  }
+  // Waits for the old-version page; a box the program shows instead fails the test with its text.
+  static void WaitForOldVersionPage(QuillsetApp& app) {
+    WaitForProgram(app, "the old-version page or a box", kPressWait,
+                   [&] { return OldVersionPageShown(app) || !NoDialogOpen(app.id()); });
+    if (!NoDialogOpen(app.id())) {
+      const MessageBoxView box = app.WaitForMessageBox();
+      FAIL() << "instead of the old-version page, a box \"" << box.title << "\": " << box.text;
+    }
   }
 
   StandinService instance_;
@@ -118,7 +127,9 @@ TEST_F(HostileOsql, AnOsqlThatFailsAtOnceGivesItsErrorAsTheVersionAndTheOldVersi
   RememberRegistry();
   QuillsetApp app = Start();
   app.Click(ControlId::Cmd_Installieren);
-  WaitFor("the old-version page", kPressWait, [&] { return OldVersionPageShown(app); });
+  WaitForOldVersionPage(app);
+  if (HasFatalFailure())
+    return;
   EXPECT_TRUE(NoDialogOpen(app.id()));
   EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
   EndWith(app, ControlId::Cmd_Abbruch);
@@ -132,7 +143,9 @@ TEST_F(HostileOsql, WithoutOsqlTheOldListingIsJudgedAndTheOldVersionPageShows) {
   environment.Set(L"PATH", L"C:\\windows\\system32;C:\\windows");
   QuillsetApp app(folders_.app_folder() / "quillset.exe", folders_.app_folder(), environment);
   app.Click(ControlId::Cmd_Installieren);
-  WaitFor("the old-version page", kPressWait, [&] { return OldVersionPageShown(app); });
+  WaitForOldVersionPage(app);
+  if (HasFatalFailure())
+    return;
   EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
   EndWith(app, ControlId::Cmd_Abbruch);
 }
