@@ -21,7 +21,8 @@ class ConsoleProgram {
   // Reads the next piece of output, at most `capacity` bytes, into `buffer`; `bytes_read` is the
   // count read. Returns false when the pipe has ended (no writer is left) or the read failed.
   // While no output is there it waits without using the processor, and the window keeps handling
-  // its messages meanwhile.
+  // its messages meanwhile; it also handles them once per piece read, so that output that never
+  // pauses does not freeze the window.
   virtual bool ReadChunk(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
 };
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "driver/edit_text_box.h"
 #include "inspect/command_runner.h"
 #include "inspect/server_probes.h"
 #include "platform/win32/ansi_text.h"
@@ -53,29 +54,7 @@ std::string TalkerPattern(std::size_t count) {
   return text;
 }
 
-// Text_dummy as the window builds it: a hidden multi-line edit control, fed ANSI bytes.
-class EditTextBox : public platform::TextBoxPort {
- public:
-  explicit EditTextBox(HWND edit) : edit_(edit) {}
-  std::string Text() override {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(edit_)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(edit_, text.data(), static_cast<int>(text.size()))));
-    return win32::WideToUtf8(text);
-  }
-  void SetText(const std::string& text) override {
-    SetWindowTextW(edit_, win32::Utf8ToWide(text).c_str());
-  }
-  void SetSelection(int start, int end) override {
-    SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
-  }
-  void ReplaceSelection(const char* ansi) override {
-    SendMessageA(edit_, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(ansi));
-  }
-
- private:
-  HWND edit_;
-};
+using e2e::EditTextBox;
 
 class ConsoleRunner : public ::testing::Test {
  protected:

@@ -1,8 +1,26 @@
 #include "platform/win32/win32_text_box.h"
 
+#include <algorithm>
+
 #include "platform/win32/ansi_text.h"
 
 namespace quillset::win32 {
+
+namespace {
+
+// ANSI bytes up to their first zero byte, read in the system's ANSI code page as the ...A entry
+// point of EM_REPLACESEL reads them.
+std::wstring AnsiToWide(const char* ansi) {
+  const int bytes = static_cast<int>(std::char_traits<char>::length(ansi));
+  if (bytes == 0)
+    return {};
+  const int length = MultiByteToWideChar(CP_ACP, 0, ansi, bytes, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi, bytes, wide.data(), length);
+  return wide;
+}
+
+}  // namespace
 
 std::wstring WindowTextOf(HWND window) {
   const int length = GetWindowTextLengthW(window);
@@ -12,25 +30,68 @@ std::wstring WindowTextOf(HWND window) {
   return text;
 }
 
+void Win32TextBox::Attach(HWND edit) {
+  edit_ = edit;
+  text_ = edit != nullptr ? WindowTextOf(edit) : std::wstring();
+  selection_start_ = selection_end_ = 0;
+  shown_ = std::min(text_.size(), kMirroredCharacters);
+  if (text_.size() > kMirroredCharacters)
+    ShowHeadInControl();
+}
+
 std::string Win32TextBox::Text() {
-  return edit_ != nullptr ? WideToUtf8(WindowTextOf(edit_)) : std::string();
+  return edit_ != nullptr ? WideToUtf8(text_) : std::string();
 }
 
 void Win32TextBox::SetText(const std::string& text) {
-  if (edit_ != nullptr)
-    SetWindowTextW(edit_, Utf8ToWide(text).c_str());
+  if (edit_ == nullptr)
+    return;
+  text_ = Utf8ToWide(text);
+  // A window text ends at its first NUL.
+  text_.resize(std::min(text_.size(), text_.find(L'\0')));
+  selection_start_ = selection_end_ = 0;
+  ShowHeadInControl();
 }
 
 void Win32TextBox::SetSelection(int start, int end) {
-  if (edit_ != nullptr)
-    SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+  if (edit_ == nullptr)
+    return;
+  if (start == -1) {
+    selection_start_ = selection_end_;  // deselect; the caret stays where it is
+    return;
+  }
+  // Positions are unsigned to the control: -1 and anything past the end mean the end.
+  selection_start_ = std::min<std::size_t>(static_cast<unsigned int>(start), text_.size());
+  selection_end_ = std::min<std::size_t>(static_cast<unsigned int>(end), text_.size());
 }
 
-// The bytes come unchanged from a console program; the ANSI entry point has the system read them
-// in its ANSI code page.
 void Win32TextBox::ReplaceSelection(const char* ansi) {
-  if (edit_ != nullptr)
-    SendMessageA(edit_, EM_REPLACESEL, 0, reinterpret_cast<LPARAM>(ansi));
+  if (edit_ == nullptr)
+    return;
+  const std::wstring inserted = AnsiToWide(ansi);
+  const std::size_t from = std::min(selection_start_, selection_end_);
+  const std::size_t to = std::max(selection_start_, selection_end_);
+  const std::size_t old_size = text_.size();
+  text_.replace(from, to - from, inserted);
+  selection_start_ = selection_end_ = from + inserted.size();
+
+  if (from >= kMirroredCharacters)
+    return;  // the part the control shows is unchanged
+  if (from == to && from == old_size && old_size == shown_) {
+    // Appended behind a text the control holds whole: append what still fits.
+    const std::wstring piece = inserted.substr(0, kMirroredCharacters - shown_);
+    SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(shown_), static_cast<LPARAM>(shown_));
+    SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    shown_ += piece.size();
+    return;
+  }
+  ShowHeadInControl();
+}
+
+void Win32TextBox::ShowHeadInControl() {
+  const std::wstring head = text_.substr(0, kMirroredCharacters);
+  SetWindowTextW(edit_, head.c_str());
+  shown_ = head.size();
 }
 
 }  // namespace quillset::win32

@@ -1,0 +1,120 @@
+// The arrangement every hostile-machine test shares: the SQL Server registry trees cleared and put
+// back afterwards, the Server service running, an MSDE folder of the test's own (without setup.exe
+// unless the test asks for it), osql answers, and what the program may leave changed in the
+// registry.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "driver/osql_answers.h"
+#include "driver/paths.h"
+#include "driver/program_state.h"
+#include "driver/quillset_app.h"
+#include "driver/registry_contents.h"
+#include "driver/test_name.h"
+#include "driver/wine_machine.h"
+
+namespace quillset::e2e {
+
+// Every console command of a press, on a loaded machine.
+inline constexpr Millis kPressWait{60000};
+
+class HostileMachine : public ::testing::Test {
+ protected:
+  explicit HostileMachine(const MsdeFolderContents& contents = {.setup_exe = false})
+      : snapshot_(SqlServerRegistryTrees()),
+        folders_(CurrentTestName(), contents),
+        server_(StandinService::kServerName, StandinService::kServerDisplayName) {
+    ClearSqlServerRegistry();
+    RemoveService("MSSQL$GLOBANA");
+    server_.Start();
+  }
+  ~HostileMachine() override {
+    // An installation's service runs from the scratch folder: it must end before the folder goes.
+    try {
+      RemoveService("MSSQL$GLOBANA");
+    } catch (const DriverError&) {
+    }
+  }
+
+  // Remembers the registry once the machine is arranged, to compare with after the run.
+  void RememberRegistry() { before_ = ReadRegistryContents(SqlServerRegistryTrees()); }
+  std::vector<std::string> RegistryChanges() const {
+    return RegistryDifferences(before_, ReadRegistryContents(SqlServerRegistryTrees()));
+  }
+
+  // The folders' environment with the osql answers.
+  EnvironmentBlock Environment() const {
+    EnvironmentBlock environment = folders_.Environment();
+    answers_.WriteTo(folders_.scratch() / "osql-answers.txt", environment);
+    return environment;
+  }
+  QuillsetApp Start() const {
+    return QuillsetApp(folders_.app_folder() / "quillset.exe", folders_.app_folder(),
+                       Environment());
+  }
+
+  // The call that message 4 names, for the program in `app_folder` (no trailing backslash but
+  // for a drive root), the scratch folder's TEMP and ProgramFiles.
+  std::string SetupCall(const std::string& app_folder, const std::string& instance = "GLOBANA",
+                        const std::string& package = "SqlRun01") const {
+    return SetupCall(app_folder, folders_.temp_folder().string(), folders_.program_files().string(),
+                     instance, package);
+  }
+  static std::string SetupCall(const std::string& app_folder, const std::string& temp,
+                               const std::string& program_files, const std::string& instance,
+                               const std::string& package) {
+    return app_folder + "\\setup.exe /lv \"" + temp + "\\quillset.log\" /settings \"" + app_folder +
+           "\\setup.ini\" INSTANCENAME=" + instance + " TARGETDIR=\"" + program_files +
+           "\\\" /i \"" + app_folder + "\\setup\\" + package + ".msi\" /wait";
+  }
+  static std::string SetupNotStarted(const std::string& call) {
+    return "Das Installations-Programm konnte mit dem Aufruf: " + call + " nicht gestartet werden!";
+  }
+
+  // Waits for `probe`; when it does not come, the error says what the program shows and which
+  // programs it still waits for.
+  template <typename Probe>
+  static auto WaitForProgram(const QuillsetApp& app, const std::string& what, Millis limit,
+                             Probe probe) -> decltype(probe()) {
+    try {
+      return WaitFor(what, limit, probe);
+    } catch (const DriverError& error) {
+      throw DriverError(std::string(error.what()) + " (" + DescribeProgramState(app) + ")");
+    }
+  }
+
+  // "&Weiter", then the first box the program shows.
+  static MessageBoxView PressWeiterUntilMessage(QuillsetApp& app, Millis limit = kPressWait) {
+    app.Click(platform::ControlId::Cmd_Installieren);
+    WaitForProgram(app, "a message box", limit, [&] { return !NoDialogOpen(app.id()); });
+    return app.WaitForMessageBox();
+  }
+  static void WaitForIntroductionPage(QuillsetApp& app) {
+    WaitForProgram(app, "the introduction page, enabled, without a box", kDefaultWait, [&] {
+      return app.IsShown(platform::ControlId::Frame_installationOK) &&
+             !app.IsShown(platform::ControlId::Frame_installationWarten) &&
+             !app.IsShown(platform::ControlId::Frame_installationAbbruchAlteVersion) &&
+             !app.IsShown(platform::ControlId::Frame_installationGefundeneInstanzen) &&
+             IsEnabled(app.window()) && NoDialogOpen(app.id());
+    });
+  }
+  // The program is alive at its expected end; a cancel button ends it normally.
+  static void EndWith(QuillsetApp& app, platform::ControlId cancel_button) {
+    ASSERT_TRUE(app.program().IsRunning());
+    app.Click(cancel_button);
+    EXPECT_EQ(app.program().WaitForExit(), 0u);
+  }
+
+  RegistrySnapshot snapshot_;
+  MsdeMachineFolders folders_;
+  StandinService server_;
+  OsqlAnswers answers_;
+  RegistryContents before_;
+};
+
+}  // namespace quillset::e2e
