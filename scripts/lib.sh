@@ -146,13 +146,13 @@ qs_display_answers() {
 }
 
 # An X display for Wine: the caller's when it answers, otherwise our own Xvfb (stopped by
-# qs_cleanup).
+# qs_cleanup) with a screen of QS_XVFB_SCREEN (default 1280x1024x24).
 qs_ensure_display() {
   qs_display_answers && return 0
   local n i
   for n in $(seq 91 130); do
     { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${QS_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
     QS_XVFB_PID=$!
     export DISPLAY=":$n"
     for i in $(seq 1 100); do

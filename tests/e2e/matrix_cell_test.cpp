@@ -1,7 +1,7 @@
-// The Windows version Wine shows the programs of this prefix. scripts/matrix sets Wine's Version
-// in each cell of its table and names the version it expects in QUILLSET_E2E_WINDOWS_VERSION
-// ("5.1", "6.1", "10.0"...): a cell whose tests ran under another version must not count. Outside
-// the matrix there is nothing to compare with.
+// What a cell of scripts/matrix set up for its tests: the Windows version Wine shows the programs
+// of the prefix, and the screen's DPI. The matrix names what it set in QUILLSET_E2E_WINDOWS_VERSION
+// ("5.1", "6.1", "10.0"...) and QUILLSET_E2E_DPI ("96", "192"...): a cell whose tests ran under
+// anything else must not count. Outside the matrix there is nothing to compare with.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -27,11 +27,26 @@ std::string VersionOfThisSystem() {
   return std::to_string(version.dwMajorVersion) + "." + std::to_string(version.dwMinorVersion);
 }
 
-TEST(WindowsVersionTest, IsTheOneTheMatrixCellAsksFor) {
+std::string DpiOfThisScreen() {
+  const HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  return std::to_string(dpi);
+}
+
+TEST(MatrixCellTest, RunsTheWindowsVersionItAsksFor) {
   const char* expected = std::getenv("QUILLSET_E2E_WINDOWS_VERSION");
   if (expected == nullptr || *expected == '\0')
     GTEST_SKIP() << "not in a cell of scripts/matrix; this system is " << VersionOfThisSystem();
   EXPECT_EQ(VersionOfThisSystem(), expected);
+}
+
+TEST(MatrixCellTest, RunsAtTheDpiItAsksFor) {
+  const char* expected = std::getenv("QUILLSET_E2E_DPI");
+  if (expected == nullptr || *expected == '\0')
+    GTEST_SKIP() << "not in a cell of scripts/matrix; this screen has " << DpiOfThisScreen()
+                 << " DPI";
+  EXPECT_EQ(DpiOfThisScreen(), expected);
 }
 
 }  // namespace
