@@ -8,6 +8,20 @@ namespace {
 
 constexpr std::string_view kLineEnds = "\r\n";
 
+// Characters that carry an instance name on to the left: a line ending in "MSSQL$XGLOBANA" is
+// the service of XGLOBANA, not of GLOBANA. "$" is not among them: it separates "MSSQL" from the
+// instance's name in the service's name.
+bool ContinuesAName(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+         c == '&' || c == '#';
+}
+
+bool LineEndsWithName(std::string_view line, std::string_view name) {
+  if (!line.ends_with(name))
+    return false;
+  return line.size() == name.size() || !ContinuesAName(line[line.size() - name.size() - 1]);
+}
+
 }  // namespace
 
 // net lists one started service per line. Windows closes the listing with an empty line and a
@@ -21,7 +35,7 @@ bool ListingShowsInstanceService(std::string_view listing, std::string_view name
     std::size_t end = listing.find_first_of(kLineEnds, start);
     if (end == std::string_view::npos)
       end = listing.size();
-    if (TrimBlanks(listing.substr(start, end - start)).ends_with(name))
+    if (LineEndsWithName(TrimBlanks(listing.substr(start, end - start)), name))
       return true;
     start = end + 1;
   }

@@ -9,7 +9,8 @@
 namespace quillset {
 
 // True when some line of the listing, with blanks and line ends removed at both ends, ends with
-// the name (exact, case-sensitive).
+// the name (exact, case-sensitive) and the name is not the tail of a longer name ("MSSQL$XGLOBANA"
+// does not show GLOBANA).
 bool ListingShowsInstanceService(std::string_view listing, std::string_view name);
 
 // True when some occurrence of the text is followed by a carriage return or ends the listing.
