@@ -169,11 +169,26 @@ qs_ensure_display() {
   qs_die "could not start Xvfb on any display from :91 to :130"
 }
 
+# Windows' dialog fonts in a prefix, as on Windows XP: "MS Shell Dlg" is MS Sans Serif and
+# "MS Shell Dlg 2" Tahoma, and the title bar's buttons are drawn with Marlett. Debian's Wine does
+# not find the fonts it ships (fonts-wine, /usr/share/wine/fonts), so texts would come out in
+# whatever Linux font fontconfig offers and the title bar buttons as letters; copied into the
+# prefix's Fonts folder, they are found. $1 is the Wine loader for the prefix's registry.
+qs_install_prefix_fonts() {
+  local loader="$1" font
+  for font in tahoma.ttf tahomabd.ttf marlett.ttf sserife.fon sseriff.fon; do
+    [ ! -f "/usr/share/wine/fonts/$font" ] ||
+      cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
+  timeout 60 "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+    /v 'MS Shell Dlg' /d 'MS Sans Serif' /f >/dev/null 2>&1
+}
+
 # The Wine prefix, made once: a 64-bit prefix (a 32-bit program runs under WOW64 there, as on
-# today's Windows), window-manager waits switched off. A prefix we began but did not finish is
-# made anew; a prefix someone else made (WINEPREFIX set by the caller) is configured, never
-# deleted. Needs a display: wineboot opens windows.
-QS_PREFIX_STAMP=.quillset-prefix-v1
+# today's Windows), window-manager waits switched off, Windows' dialog fonts. A prefix we began but
+# did not finish is made anew; a prefix someone else made (WINEPREFIX set by the caller) is
+# configured, never deleted. Needs a display: wineboot opens windows.
+QS_PREFIX_STAMP=.quillset-prefix-v2
 qs_prepare_prefix() {
   qs_wine_env
   [ -f "$WINEPREFIX/$QS_PREFIX_STAMP" ] && return 0
@@ -189,9 +204,10 @@ qs_prepare_prefix() {
   # Without a window manager every hide and close waits two seconds; unmanaged windows do not.
   timeout 60 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     >/dev/null 2>&1 || qs_die "could not configure the prefix"
+  qs_install_prefix_fonts /usr/lib/wine/wine64 || qs_die "could not set up the prefix's fonts"
   # Let the server write the registry to disk before the prefix counts as ready.
   timeout 60 wineserver -k >/dev/null 2>&1 || true
-  rm -f "$WINEPREFIX/.quillset-preparing"
+  rm -f "$WINEPREFIX/.quillset-preparing" "$WINEPREFIX"/.quillset-prefix-v*
   touch "$WINEPREFIX/$QS_PREFIX_STAMP"
 }
 

@@ -4,8 +4,9 @@
 // the list box at its tab stops. These tests pass at any DPI; scripts/matrix runs them at 96, 120,
 // 144 and 192 DPI (a fresh prefix each, since Wine reads LogPixels when it starts).
 //
-// Text is measured here, in the runner, with the font the platform's dialogs use: 8-point
-// "MS Shell Dlg 2" at the screen's DPI (a font handle of another process means nothing here).
+// Text is measured here, in the runner, with the platform's default dialog font: 8-point
+// "MS Shell Dlg" at the screen's DPI (a font handle of another process means nothing here). The
+// prefix maps it to MS Sans Serif and "MS Shell Dlg 2" to Tahoma, as Windows XP does.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -70,7 +71,7 @@ class TextMeasure {
     font.lfHeight = -MulDiv(kDialogFontPoints, dpi, 72);
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, L"MS Shell Dlg 2", LF_FACESIZE);
+    lstrcpynW(font.lfFaceName, L"MS Shell Dlg", LF_FACESIZE);
     font_.reset(CreateFontIndirectW(&font));
     old_font_ = SelectObject(dc_, font_.get());
   }

@@ -17,7 +17,11 @@ namespace {
 constexpr int kTwipsPerInch = 1440;
 // The control sizes were designed for the 8-point dialog font; a larger one would cut texts off.
 constexpr int kDialogFontPoints = 8;
-constexpr wchar_t kDialogFontFace[] = L"MS Shell Dlg 2";
+// The classic dialog font (the face of DEFAULT_GUI_FONT: MS Sans Serif on Windows XP, Microsoft
+// Sans Serif later), whose widths the labels were laid out for. Tahoma ("MS Shell Dlg 2") is a
+// few per cent wider: at 96 DPI it wraps the recommendation on the found-databases page onto a
+// second line that the buttons cover.
+constexpr wchar_t kDialogFontFace[] = L"MS Shell Dlg";
 // A message box or input box without a title shows the program's name.
 constexpr char kApplicationTitle[] = "quillset";
 
