@@ -173,7 +173,9 @@ qs_ensure_display() {
 # "MS Shell Dlg 2" Tahoma, and the title bar's buttons are drawn with Marlett. Debian's Wine does
 # not find the fonts it ships (fonts-wine, /usr/share/wine/fonts), so texts would come out in
 # whatever Linux font fontconfig offers and the title bar buttons as letters; copied into the
-# prefix's Fonts folder, they are found. $1 is the Wine loader for the prefix's registry.
+# prefix's Fonts folder, they are found. Wine writes its own mapping of "MS Shell Dlg" (Tahoma)
+# back whenever it runs in the prefix under another code page than before: run Wine here only
+# through qs_wine_env (German locale). $1 is the Wine loader for the prefix's registry.
 qs_install_prefix_fonts() {
   local loader="$1" font
   for font in tahoma.ttf tahomabd.ttf marlett.ttf sserife.fon sseriff.fon; do

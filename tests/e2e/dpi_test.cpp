@@ -1,7 +1,7 @@
 // The window at the screen's DPI, measured from the control rectangles rather than by eye: the
 // window one page tall, every page inside the client area and every control inside its page, no
-// label text cut off that fits at 96 DPI, button captions inside their buttons, and the columns of
-// the list box at its tab stops. These tests pass at any DPI; scripts/matrix runs them at 96, 120,
+// label text cut off, button captions inside their buttons, and the columns of the list box at
+// its tab stops. These tests pass at any DPI; scripts/matrix runs them at 96, 120,
 // 144 and 192 DPI (a fresh prefix each, since Wine reads LogPixels when it starts).
 //
 // Text is measured here, in the runner, with the platform's default dialog font: 8-point
@@ -215,11 +215,13 @@ TEST_F(DpiTest, TheWindowIsOnePageTallAndEveryControlLiesInsideItsPage) {
   }
 }
 
-TEST_F(DpiTest, NoLabelIsCutOffThatFitsAt96Dpi) {
+// Every label fits at 96 DPI, the DPI the design was made for (this test in a 96-DPI prefix shows
+// it), so at every DPI no label may be cut off. Measured at the DPI on screen only: the dialog
+// font is a bitmap font on Windows XP, and Windows draws it from the set of sizes made for the
+// screen's DPI, so text at 96 DPI cannot be measured on a screen of another DPI.
+TEST_F(DpiTest, NoLabelIsCutOff) {
   Start();
   const TextMeasure now(dpi_);
-  const TextMeasure design(kDesignDpi);
-  std::string cut_off_at_96;
   for (const platform::FrameSpec& frame : FormMainLayout().frames) {
     // Every page's controls are shown within their page, whichever page is in view.
     const PageView view = ViewOf(frame.id);
@@ -229,38 +231,15 @@ TEST_F(DpiTest, NoLabelIsCutOffThatFitsAt96Dpi) {
       if (spec == nullptr || spec->kind != ControlKind::Label)
         continue;
       SCOPED_TRACE(spec->name);
-
-      // At 96 DPI, from the design: the label's twips, and the same controls covering it.
-      std::vector<RECT> design_rects;
-      for (HWND control : view.controls) {
-        const ControlSpec* other = quillset::FindControl(
-            static_cast<ControlId>(ControlIdOf(control) - win32::kControlIdBase));
-        design_rects.push_back(
-            other == nullptr ? RECT{}
-                             : RECT{Pixels(other->left, kDesignDpi), Pixels(other->top, kDesignDpi),
-                                    Pixels(other->left + other->width, kDesignDpi),
-                                    Pixels(other->top + other->height, kDesignDpi)});
-      }
-      const RECT& label_96 = design_rects[index];
-      const SIZE needed_96 = design.Wrapped(spec->text, Width(label_96));
-      const bool fits_at_96 = needed_96.cx <= Width(label_96) &&
-                              needed_96.cy <= VisibleHeight(label_96, index, design_rects);
-      if (!fits_at_96) {
-        cut_off_at_96 += std::string(" ") + spec->name;
-        continue;
-      }
-
-      // Now, on screen.
       const RECT& label = view.rects[index];
       const SIZE needed = now.Wrapped(TextOf(view.controls[index]), Width(label));
       EXPECT_LE(needed.cx, Width(label));
       EXPECT_LE(needed.cy, VisibleHeight(label, index, view.rects))
           << "at " << dpi_ << " DPI the text needs " << needed.cy << " pixels of " << Height(label)
-          << " (" << Describe(label) << ")";
+          << " (" << Describe(label) << "), the controls above it leave "
+          << VisibleHeight(label, index, view.rects);
     }
   }
-  // The design itself: every label fits at the DPI it was made for.
-  EXPECT_EQ(cut_off_at_96, "") << "labels cut off even at 96 DPI";
 }
 
 TEST_F(DpiTest, EveryButtonCaptionFitsItsButton) {
@@ -384,6 +363,31 @@ std::string Columns(const std::vector<bool>& ink) {
       text += " " + std::to_string(x);
   }
   return text;
+}
+
+// The measurements above assume the font the window draws with. A button's caption on screen
+// shows whether it is: the same letters in the same places as drawn here in the assumed font.
+TEST_F(DpiTest, TheWindowDrawsInTheFontTheseTestsMeasureWith) {
+  QuillsetApp& app = Start();
+  const HWND button = app.Control(ControlId::Cmd_Info);  // not focused: no focus rectangle
+  SetForegroundWindow(app.window());
+  app.Screenshot(ShotName("font"));  // waits until the window is painted
+  RECT area = ClientRectOf(button);
+  MapWindowPoints(button, nullptr, reinterpret_cast<POINT*>(&area), 2);
+  // Inside the button's edge.
+  const int edge = MulDiv(3, dpi_, kDesignDpi);
+  InflateRect(&area, -edge, -edge);
+  const std::vector<std::uint32_t> pixels = ScreenPixels(area);
+  const std::vector<bool> screen = InkColumns(pixels, Width(area), 0, Height(area));
+  const TextMeasure now(dpi_);
+  const std::vector<bool> reference =
+      ReferenceInk(now, TextOf(button), Width(area), Height(area), {});
+  ASSERT_GE(FirstInk(screen), 0) << "no caption on screen";
+  const int shift = FirstInk(screen) - FirstInk(reference);
+  const int ink = static_cast<int>(std::count(reference.begin(), reference.end(), true));
+  EXPECT_LE(Misses(reference, screen, shift, 0) + Misses(screen, reference, -shift, 0), ink / 20)
+      << "the caption's letters on screen stand at" << Columns(screen) << ", in the assumed font at"
+      << Columns(reference) << " (+" << shift << ")";
 }
 
 TEST_F(DpiTest, TheListColumnsStandAtTheTabStops) {
