@@ -253,11 +253,19 @@ int main() {
     RunCommandToTextBox({processes, box}, command);
     return box.Text();
   });
-  MeasureRow("blocking ReadFile, pump per chunk", window, [&] {
+  const Row blocking = MeasureRow("blocking ReadFile, pump per chunk", window, [&] {
     DiscardingBox box;
     RunBlocking(command, box);
     return box.Text();
   });
+
+  // For scripts/bench: RESULT name value unit.
+  std::printf("RESULT console_longest_unanswered_quillset_ms %.2f ms\n",
+              quillset.pinged.longest_silent_ms);
+  std::printf("RESULT console_longest_unanswered_blocking_ms %.2f ms\n",
+              blocking.pinged.longest_silent_ms);
+  std::printf("RESULT console_cpu_quillset_ms %.2f ms\n", quillset.quiet.cpu_ms);
+  std::printf("RESULT console_cpu_blocking_ms %.2f ms\n", blocking.quiet.cpu_ms);
 
   const bool goal = quillset.pinged.longest_silent_ms <= 100.0 &&
                     quillset.quiet.cpu_ms < 0.01 * quillset.quiet.wall_ms &&
