@@ -1,7 +1,8 @@
 // What a cell of scripts/matrix set up for its tests: the Windows version Wine shows the programs
-// of the prefix, and the screen's DPI. The matrix names what it set in QUILLSET_E2E_WINDOWS_VERSION
-// ("5.1", "6.1", "10.0"...) and QUILLSET_E2E_DPI ("96", "192"...): a cell whose tests ran under
-// anything else must not count. Outside the matrix there is nothing to compare with.
+// of the prefix, the screen's DPI and the title bar's height. The matrix names what it set in
+// QUILLSET_E2E_WINDOWS_VERSION ("5.1", "6.1", "10.0"...), QUILLSET_E2E_DPI ("96", "192"...) and
+// QUILLSET_E2E_CAPTION_HEIGHT (pixels): a cell whose tests ran under anything else must not count.
+// Outside the matrix there is nothing to compare with.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -47,6 +48,16 @@ TEST(MatrixCellTest, RunsAtTheDpiItAsksFor) {
     GTEST_SKIP() << "not in a cell of scripts/matrix; this screen has " << DpiOfThisScreen()
                  << " DPI";
   EXPECT_EQ(DpiOfThisScreen(), expected);
+}
+
+TEST(MatrixCellTest, RunsWithTheTitleBarItAsksFor) {
+  const char* expected = std::getenv("QUILLSET_E2E_CAPTION_HEIGHT");
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof metrics;
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+  if (expected == nullptr || *expected == '\0')
+    GTEST_SKIP() << "no title bar height asked for; this one is " << metrics.iCaptionHeight;
+  EXPECT_EQ(std::to_string(metrics.iCaptionHeight), expected);
 }
 
 }  // namespace

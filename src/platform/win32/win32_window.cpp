@@ -235,11 +235,20 @@ void Win32Window::Show(int show_command) {
     ShowWindow(window_, show_command);
 }
 
+// The design's outer height leaves room for one page below a title bar and frame of the classic
+// size. A taller title bar (a larger caption font, a wider frame) would push the page's bottom,
+// the buttons with it, out of the client area: the window then grows by what the page would lose.
 void Win32Window::SetOuterHeight(int twips) {
-  if (window_ != nullptr) {
-    SetWindowPos(window_, nullptr, 0, 0, outer_width_, PixelsY(twips),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  if (window_ == nullptr)
+    return;
+  int pages_bottom = 0;
+  for (const platform::FrameSpec& frame : form_.frames)
+    pages_bottom = std::max(pages_bottom, PixelsY(frame.top + frame.height));
+  RECT needed{0, 0, 0, pages_bottom};
+  AdjustWindowRectEx(&needed, kMainWindowStyle, FALSE, 0);
+  const int height = std::max<int>(PixelsY(twips), needed.bottom - needed.top);
+  SetWindowPos(window_, nullptr, 0, 0, outer_width_, height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Window::SetFrameBorderStyle(ControlId frame, int border_style) {
