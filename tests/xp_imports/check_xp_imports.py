@@ -12,6 +12,8 @@ at hand here, so the check compares the program's import table with what we can 
   3. msvcrt.dll: Windows' own C runtime is not versioned by those headers. msvcrt_newer_than_xp.txt
      lists the functions, and the name patterns, that XP's msvcrt.dll does not export.
   4. Imports by ordinal cannot be named, so they fail the check too.
+  5. The PE header: XP's loader refuses a program that asks for a later subsystem or system
+     version than 5.1 ("not a valid Win32 application").
 
 What a pass does NOT prove: that every remaining function exists in XP's DLLs (a function the
 headers declare without a version guard, or a CRT function missing from the hand-kept list, would
@@ -21,8 +23,8 @@ by the program or by a static runtime library.
 
 Usage: check_xp_imports.py [--self-test] [PROGRAM.exe]
   PROGRAM.exe     check a program; exit 1 naming every newer import
-  --self-test     first build small programs with newer imports and make sure the check refuses
-                  each of them (and passes one without)
+  --self-test     first build small programs XP could not start and make sure the check refuses
+                  each of them (and passes one it could)
 """
 
 import argparse
@@ -78,6 +80,32 @@ def api_newer_than_xp():
     return latest - xp
 
 
+def header_versions(program):
+    """{"MajorSubsystemVersion": 4, ...} from the program's optional header."""
+    result = subprocess.run([OBJDUMP, "-p", program], capture_output=True, text=True, check=False)
+    versions = {}
+    for line in result.stdout.splitlines():
+        match = re.match(r"(Major|Minor)(Subsystem|OSystem)Version\s+(\d+)", line)
+        if match:
+            versions[match.group(1) + match.group(2) + "Version"] = int(match.group(3))
+    return versions
+
+
+def header_findings(program):
+    versions = header_versions(program)
+    findings = []
+    for kind in ("Subsystem", "OSystem"):
+        major = versions.get("Major%sVersion" % kind)
+        minor = versions.get("Minor%sVersion" % kind)
+        if major is None or minor is None:
+            findings.append("PE header: no %s version found" % kind)
+        elif (major, minor) > (5, 1):
+            findings.append("PE header: %s version %d.%d, Windows XP is 5.1"
+                            % ("subsystem" if kind == "Subsystem" else "operating system",
+                               major, minor))
+    return findings
+
+
 def imports_of(program):
     """{dll (lower case): [function names, and '#ordinal' for imports by ordinal]}"""
     result = subprocess.run([OBJDUMP, "-p", program], capture_output=True, text=True, check=False)
@@ -120,7 +148,7 @@ def msvcrt_rules():
 def findings_for(program, api_newer):
     xp_dlls = {name.lower() for name in read_list("xp_dlls.txt")}
     crt_exact, crt_patterns = msvcrt_rules()
-    findings = []
+    findings = header_findings(program)
     for dll, functions in sorted(imports_of(program).items()):
         if dll not in xp_dlls:
             findings.append("%s: a DLL Windows XP does not have" % dll)
@@ -147,12 +175,14 @@ def check(program, api_newer):
             print("  " + finding)
         return 1
     count = sum(len(functions) for functions in imports_of(program).values())
-    print("%s: none of its %d imports is newer than Windows XP SP3 (headers, DLL list, msvcrt list)"
-          % (name, count))
+    versions = header_versions(program)
+    print("%s: none of its %d imports is newer than Windows XP SP3 (headers, DLL list, msvcrt list);"
+          " subsystem version %d.%d" % (name, count, versions["MajorSubsystemVersion"],
+                                        versions["MinorSubsystemVersion"]))
     return 0
 
 
-# Programs the check must refuse, each with the import it must name. Built like quillset.exe
+# Programs the check must refuse, each with what it must name. Built like quillset.exe
 # (MinGW-w64, static), so the check is shown to fail on this toolchain's output.
 SELF_TEST_PROGRAMS = [
     ("kernel32.dll!GetTickCount64",
@@ -168,6 +198,9 @@ SELF_TEST_PROGRAMS = [
     ("msvcrt.dll!_get_heap_handle",
      "#include <stdint.h>\nintptr_t __cdecl _get_heap_handle(void);\n"
      "int main(void) { return (int)_get_heap_handle(); }\n", []),
+    ("PE header: subsystem version 6.0",
+     "int main(void) { return 0; }\n",
+     ["-Wl,--major-subsystem-version,6,--minor-subsystem-version,0"]),
     ("dwmapi.dll: a DLL",
      "#include <windows.h>\n#include <dwmapi.h>\n"
      "int main(void) { BOOL on; return (int)DwmIsCompositionEnabled(&on); }\n", ["-ldwmapi"]),
@@ -211,8 +244,8 @@ def self_test(api_newer):
                 failures += 1
     if failures:
         return 1
-    print("self-test: the check refuses each of %d programs with a newer import and passes one "
-          "without" % len(SELF_TEST_PROGRAMS))
+    print("self-test: the check refuses each of %d programs XP could not start and passes one it "
+          "could" % len(SELF_TEST_PROGRAMS))
     return 0
 
 
