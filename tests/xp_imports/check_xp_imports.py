@@ -176,14 +176,14 @@ def check(program, api_newer):
         return 1
     count = sum(len(functions) for functions in imports_of(program).values())
     versions = header_versions(program)
-    print("%s: none of its %d imports is newer than Windows XP SP3 (headers, DLL list, msvcrt list);"
-          " subsystem version %d.%d" % (name, count, versions["MajorSubsystemVersion"],
-                                        versions["MinorSubsystemVersion"]))
+    print("%s: none of its %d imports is newer than Windows XP SP3 (headers, DLL list, msvcrt "
+          "list); subsystem version %d.%d" % (name, count, versions["MajorSubsystemVersion"],
+                                              versions["MinorSubsystemVersion"]))
     return 0
 
 
-# Programs the check must refuse, each with what it must name. Built like quillset.exe
-# (MinGW-w64, static), so the check is shown to fail on this toolchain's output.
+# Programs the check must refuse, each with what it must name. Built with the compiler that builds
+# quillset.exe, so the check is shown to fail on this toolchain's output.
 SELF_TEST_PROGRAMS = [
     ("kernel32.dll!GetTickCount64",
      "#define _WIN32_WINNT 0x0600\n#include <windows.h>\n"
@@ -193,8 +193,8 @@ SELF_TEST_PROGRAMS = [
      "int main(void) { return SetProcessDPIAware(); }\n", ["-luser32"]),
     ("msvcrt.dll!strcpy_s",
      "#include <string.h>\nerrno_t __cdecl strcpy_s(char *, size_t, const char *);\n"
-     "int main(int argc, char **argv) { char b[8]; return strcpy_s(b, sizeof b, argv[argc - 1]); }\n",
-     []),
+     "int main(int argc, char **argv) {\n"
+     "  char b[8];\n  return strcpy_s(b, sizeof b, argv[argc - 1]);\n}\n", []),
     ("msvcrt.dll!_get_heap_handle",
      "#include <stdint.h>\nintptr_t __cdecl _get_heap_handle(void);\n"
      "int main(void) { return (int)_get_heap_handle(); }\n", []),
