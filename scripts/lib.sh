@@ -146,13 +146,13 @@ qs_display_answers() {
 }
 
 # An X display for Wine: the caller's when it answers, otherwise our own Xvfb (stopped by
-# qs_cleanup).
+# qs_cleanup) with a screen of QS_XVFB_SCREEN (default 1280x1024x24).
 qs_ensure_display() {
   qs_display_answers && return 0
   local n i
   for n in $(seq 91 130); do
     { [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; } && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${QS_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp >/dev/null 2>&1 &
     QS_XVFB_PID=$!
     export DISPLAY=":$n"
     for i in $(seq 1 100); do
@@ -169,11 +169,28 @@ qs_ensure_display() {
   qs_die "could not start Xvfb on any display from :91 to :130"
 }
 
+# Windows' dialog fonts in a prefix, as on Windows XP: "MS Shell Dlg" is MS Sans Serif and
+# "MS Shell Dlg 2" Tahoma, and the title bar's buttons are drawn with Marlett. Debian's Wine does
+# not find the fonts it ships (fonts-wine, /usr/share/wine/fonts), so texts would come out in
+# whatever Linux font fontconfig offers and the title bar buttons as letters; copied into the
+# prefix's Fonts folder, they are found. Wine writes its own mapping of "MS Shell Dlg" (Tahoma)
+# back whenever it runs in the prefix under another code page than before: run Wine here only
+# through qs_wine_env (German locale). $1 is the Wine loader for the prefix's registry.
+qs_install_prefix_fonts() {
+  local loader="$1" font
+  for font in tahoma.ttf tahomabd.ttf marlett.ttf sserife.fon sseriff.fon; do
+    [ ! -f "/usr/share/wine/fonts/$font" ] ||
+      cp "/usr/share/wine/fonts/$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+  done
+  timeout 60 "$loader" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
+    /v 'MS Shell Dlg' /d 'MS Sans Serif' /f >/dev/null 2>&1
+}
+
 # The Wine prefix, made once: a 64-bit prefix (a 32-bit program runs under WOW64 there, as on
-# today's Windows), window-manager waits switched off. A prefix we began but did not finish is
-# made anew; a prefix someone else made (WINEPREFIX set by the caller) is configured, never
-# deleted. Needs a display: wineboot opens windows.
-QS_PREFIX_STAMP=.quillset-prefix-v1
+# today's Windows), window-manager waits switched off, Windows' dialog fonts. A prefix we began but
+# did not finish is made anew; a prefix someone else made (WINEPREFIX set by the caller) is
+# configured, never deleted. Needs a display: wineboot opens windows.
+QS_PREFIX_STAMP=.quillset-prefix-v2
 qs_prepare_prefix() {
   qs_wine_env
   [ -f "$WINEPREFIX/$QS_PREFIX_STAMP" ] && return 0
@@ -189,9 +206,10 @@ qs_prepare_prefix() {
   # Without a window manager every hide and close waits two seconds; unmanaged windows do not.
   timeout 60 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     >/dev/null 2>&1 || qs_die "could not configure the prefix"
+  qs_install_prefix_fonts /usr/lib/wine/wine64 || qs_die "could not set up the prefix's fonts"
   # Let the server write the registry to disk before the prefix counts as ready.
   timeout 60 wineserver -k >/dev/null 2>&1 || true
-  rm -f "$WINEPREFIX/.quillset-preparing"
+  rm -f "$WINEPREFIX/.quillset-preparing" "$WINEPREFIX"/.quillset-prefix-v*
   touch "$WINEPREFIX/$QS_PREFIX_STAMP"
 }
 

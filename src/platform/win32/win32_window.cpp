@@ -17,7 +17,11 @@ namespace {
 constexpr int kTwipsPerInch = 1440;
 // The control sizes were designed for the 8-point dialog font; a larger one would cut texts off.
 constexpr int kDialogFontPoints = 8;
-constexpr wchar_t kDialogFontFace[] = L"MS Shell Dlg 2";
+// The classic dialog font (the face of DEFAULT_GUI_FONT: MS Sans Serif on Windows XP, Microsoft
+// Sans Serif later), whose widths the labels were laid out for. Tahoma ("MS Shell Dlg 2") is a
+// few per cent wider: at 96 DPI it wraps the recommendation on the found-databases page onto a
+// second line that the buttons cover.
+constexpr wchar_t kDialogFontFace[] = L"MS Shell Dlg";
 // A message box or input box without a title shows the program's name.
 constexpr char kApplicationTitle[] = "quillset";
 
@@ -231,11 +235,20 @@ void Win32Window::Show(int show_command) {
     ShowWindow(window_, show_command);
 }
 
+// The design's outer height leaves room for one page below a title bar and frame of the classic
+// size. A taller title bar (a larger caption font, a wider frame) would push the page's bottom,
+// the buttons with it, out of the client area: the window then grows by what the page would lose.
 void Win32Window::SetOuterHeight(int twips) {
-  if (window_ != nullptr) {
-    SetWindowPos(window_, nullptr, 0, 0, outer_width_, PixelsY(twips),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+  if (window_ == nullptr)
+    return;
+  int pages_bottom = 0;
+  for (const platform::FrameSpec& frame : form_.frames)
+    pages_bottom = std::max(pages_bottom, PixelsY(frame.top + frame.height));
+  RECT needed{0, 0, 0, pages_bottom};
+  AdjustWindowRectEx(&needed, kMainWindowStyle, FALSE, 0);
+  const int height = std::max<int>(PixelsY(twips), needed.bottom - needed.top);
+  SetWindowPos(window_, nullptr, 0, 0, outer_width_, height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Win32Window::SetFrameBorderStyle(ControlId frame, int border_style) {

@@ -63,6 +63,10 @@ void QuillsetApp::Screenshot(const std::string& name) const {
   const char* folder = std::getenv("QUILLSET_E2E_SCREENSHOTS");
   if (folder == nullptr || *folder == '\0')
     return;
+  // A page or box the test just saw appear may not be painted yet: the picture waits until the
+  // program has handled its pending messages (its paints among them), and for the display.
+  WaitForInputIdle(program_.handle(), 5000);
+  Sleep(300);
   // The window with whatever box of the program stands out over its edges.
   RECT area = WindowRectOf(window_);
   for (HWND window : TopLevelWindowsOf(id())) {
