@@ -57,17 +57,25 @@ class ServiceChecks : public ::testing::Test {
   win32::Win32Processes processes_;
 };
 
-TEST_F(ServiceChecks, AnInstanceServiceOnTheLastLineOfWinesListingCountsWhileItRuns) {
+TEST_F(ServiceChecks, AnInstanceServiceCountsWhileItRunsAndTheLastLineOfWinesListingCounts) {
   StandinService instance("MSSQL$GLOBANA", "MSSQL$GLOBANA");
   instance.Start();
   EXPECT_TRUE(IsInstanceServiceStarted(console(), "GLOBANA"));
-  // Started last, it is listed last, and Wine closes the listing with nothing after it.
   const std::string listing = edit_.box().Text();
-  ASSERT_EQ(LastLine(listing), "    MSSQL$GLOBANA") << listing;
-  ASSERT_TRUE(listing.ends_with("    MSSQL$GLOBANA\r\n")) << listing;
+  EXPECT_NE(listing.find("    MSSQL$GLOBANA\r\n"), std::string::npos) << listing;
   EXPECT_TRUE(IsInstanceServiceStarted(console(), "MSSQL$GLOBANA"));
   EXPECT_FALSE(IsInstanceServiceStarted(console(), "globana"));
   EXPECT_FALSE(IsInstanceServiceStarted(console(), "GLOBAN"));
+
+  // Wine closes its listing with the last service's line and nothing after it, the shape the
+  // first-occurrence rule misjudged. Where Wine lists a service depends on when it was created
+  // (driver hosts may come after the instance), so the check is made on whatever comes last.
+  ASSERT_TRUE(listing.ends_with("\r\n")) << listing;
+  const std::string last_line = LastLine(listing);
+  ASSERT_TRUE(last_line.starts_with("    ")) << listing;
+  const std::string last_service = last_line.substr(last_line.find_first_not_of(' '));
+  ASSERT_FALSE(last_service.empty()) << listing;
+  EXPECT_TRUE(IsInstanceServiceStarted(console(), last_service)) << listing;
 
   instance.Stop();
   EXPECT_FALSE(IsInstanceServiceStarted(console(), "GLOBANA"));
