@@ -103,6 +103,16 @@ class HostileMachine : public ::testing::Test {
              IsEnabled(app.window()) && NoDialogOpen(app.id());
     });
   }
+  // How a hostile run without setup.exe ends: message 4 naming `call`, the introduction page
+  // again, the registry as it was, the program alive until "A&bbrechen" ends it normally.
+  void ExpectSetupNotStartedAndNothingChanged(QuillsetApp& app, const MessageBoxView& message,
+                                              const std::string& call) const {
+    EXPECT_EQ(message.text, SetupNotStarted(call));
+    PressDialogButton(message.window, IDOK);
+    WaitForIntroductionPage(app);
+    EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
+    EndWith(app, platform::ControlId::Cmd_Abbrechen);
+  }
   // The program is alive at its expected end; a cancel button ends it normally.
   static void EndWith(QuillsetApp& app, platform::ControlId cancel_button) {
     ASSERT_TRUE(app.program().IsRunning());

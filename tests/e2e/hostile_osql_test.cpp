@@ -87,11 +87,7 @@ TEST_F(HostileOsql, AnOsqlThatPrintsNothingLeavesTheServerUnjudgedAndTheInstalla
   RememberRegistry();
   QuillsetApp app = Start();
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  EXPECT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
-  PressDialogButton(message.window, IDOK);
-  WaitForIntroductionPage(app);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
-  EndWith(app, ControlId::Cmd_Abbrechen);
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
 }
 
 TEST_F(HostileOsql, ASlowOsqlKeepsTheWindowAnsweringAndIsWaitedFor) {
@@ -114,11 +110,7 @@ TEST_F(HostileOsql, ASlowOsqlKeepsTheWindowAnsweringAndIsWaitedFor) {
   const MessageBoxView message = app.WaitForMessageBox();
   // Edition and version: two runs of osql, each as slow as it is.
   EXPECT_GE(waited, Millis(2 * kDelayMs - 500));
-  EXPECT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
-  PressDialogButton(message.window, IDOK);
-  WaitForIntroductionPage(app);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
-  EndWith(app, ControlId::Cmd_Abbrechen);
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
 }
 
 TEST_F(HostileOsql, AnOsqlThatFailsAtOnceGivesItsErrorAsTheVersionAndTheOldVersionPage) {

@@ -101,11 +101,7 @@ TEST_P(InstalledInstancesOfAnotherType, CountsNoInstanceAndInstallsGlobana) {
   EXPECT_EQ(SystemInfo(app), Report(" 0", {}, {}));
 
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  EXPECT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
-  PressDialogButton(message.window, IDOK);
-  WaitForIntroductionPage(app);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
-  EndWith(app, ControlId::Cmd_Abbrechen);
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -199,11 +195,7 @@ TEST_F(HostileRegistry, NamesWithUmlautsAreReportedWholeAndTheirServiceIsNotSeen
   EXPECT_EQ(SystemInfo(app), Report(" 2", {"MÜLLER", "KÖRA"}, {}));
 
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  EXPECT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
-  PressDialogButton(message.window, IDOK);
-  WaitForIntroductionPage(app);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
-  EndWith(app, ControlId::Cmd_Abbrechen);
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
 }
 
 // --- A Component Set full of garbage
@@ -263,11 +255,7 @@ TEST_F(HostileRegistry, GarbageInTheComponentSetFindsOnlyTheTextThatMatches) {
   EXPECT_EQ(SystemInfo(app), Report(" 0", {}, {" 3", " 4"}));
   // Package 1 is still free: it is the one the setup gets.
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  EXPECT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
-  PressDialogButton(message.window, IDOK);
-  WaitForIntroductionPage(app);
-  EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});
-  EndWith(app, ControlId::Cmd_Abbrechen);
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
 }
 
 }  // namespace
