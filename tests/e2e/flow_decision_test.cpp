@@ -15,7 +15,8 @@ constexpr char kServerServiceMissing[] =
     "Die Installation der MSDE setzt voraus, dass der  'Server'-Dienst läuft.\r\r"
     "Bitte überprüfen Sie, ob die 'Datei- und Druckerfreigabe' installiert ist und der "
     "'Server'-Dienst läuft.\r\r"
-    "Wenden Sie sich bei Fragen hierzu an '" QUILLSET_CONTACT_ADDRESS "'.\r\r"
+    "Wenden Sie sich bei Fragen hierzu an '" QUILLSET_CONTACT_ADDRESS
+    "'.\r\r"
     "Das Installationsprogramm wird jetzt beendet.";
 
 class FlowE2EDecision : public ::testing::Test {

@@ -16,8 +16,7 @@ LRESULT Ask(HWND window, UINT message, WPARAM wparam, LPARAM lparam, const char*
   // Not SMTO_ABORTIFHUNG: Wine counts a thread as hung when it has not fetched a message for 5 s,
   // so a box that appears after a long wait without messages (the console commands of "&Weiter")
   // is refused at once, before its first GetMessage. The time limit alone bounds the wait.
-  if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, kAnswerLimitMs,
-                           &result)) {
+  if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_NORMAL, kAnswerLimitMs, &result)) {
     throw DriverError(std::string("window ") + ClassOf(window) + " did not answer " + what +
                       " (error " + std::to_string(GetLastError()) + ")");
   }
