@@ -161,7 +161,7 @@ class DpiTest : public ::testing::Test {
     return "dpi-" + std::to_string(dpi_) + "-" + what;
   }
 
-  // The page of `spec` and its shown controls, top of the stack first, with their rectangles in
+  // A page and its shown controls, top of the stack first, with their rectangles in
   // page coordinates.
   struct PageView {
     HWND page;
@@ -233,11 +233,11 @@ TEST_F(DpiTest, NoLabelIsCutOff) {
     // Every page's controls are shown within their page, whichever page is in view.
     const PageView view = ViewOf(frame.id);
     for (std::size_t index = 0; index < view.controls.size(); ++index) {
-      const ControlSpec* spec = quillset::FindControl(
+      const ControlSpec* design = quillset::FindControl(
           static_cast<ControlId>(ControlIdOf(view.controls[index]) - win32::kControlIdBase));
-      if (spec == nullptr || spec->kind != ControlKind::Label)
+      if (design == nullptr || design->kind != ControlKind::Label)
         continue;
-      SCOPED_TRACE(spec->name);
+      SCOPED_TRACE(design->name);
       const RECT& label = view.rects[index];
       const SIZE needed = now.Wrapped(TextOf(view.controls[index]), Width(label));
       EXPECT_LE(needed.cx, Width(label));

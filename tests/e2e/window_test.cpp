@@ -31,8 +31,8 @@ class WindowTest : public ::testing::Test {
 };
 
 bool IsOnIntroductionPage(ControlId id) {
-  const platform::ControlSpec* spec = quillset::FindControl(id);
-  return spec != nullptr && spec->page == ControlId::Frame_installationOK;
+  const platform::ControlSpec* design = quillset::FindControl(id);
+  return design != nullptr && design->page == ControlId::Frame_installationOK;
 }
 
 TEST_F(WindowTest, OpensOnePageTallAndCentredOnTheIntroductionPage) {

@@ -79,8 +79,8 @@ void RecordingTextBox::ReplaceSelection(const char* ansi) {
 }
 
 RecordingWindow::RecordingWindow() {
-  for (const platform::FrameSpec& spec : FormMainLayout().frames) {
-    frames_[spec.id] = FrameState{true, spec.top, spec.left, 1, spec.caption};
+  for (const platform::FrameSpec& frame : FormMainLayout().frames) {
+    frames_[frame.id] = FrameState{true, frame.top, frame.left, 1, frame.caption};
   }
   outer_height_ = FormMainLayout().outer_height;
 }
@@ -174,9 +174,9 @@ std::string RecordingWindow::InputBox(const std::string& prompt, const std::stri
 
 std::optional<ControlId> RecordingWindow::PageInView() const {
   std::optional<ControlId> top;
-  for (const platform::FrameSpec& spec : FormMainLayout().frames) {
-    if (frames_.at(spec.id).visible)
-      top = spec.id;
+  for (const platform::FrameSpec& frame : FormMainLayout().frames) {
+    if (frames_.at(frame.id).visible)
+      top = frame.id;
   }
   return top;
 }
