@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,11 @@ struct MsgBoxCall {
   std::string prompt;
   int style = 0;
   std::string title;
+
+  friend bool operator==(const MsgBoxCall&, const MsgBoxCall&) = default;
+  friend std::ostream& operator<<(std::ostream& out, const MsgBoxCall& box) {
+    return out << "MsgBox(\"" << box.prompt << "\", " << box.style << ", \"" << box.title << "\")";
+  }
 };
 
 struct InputBoxCall {

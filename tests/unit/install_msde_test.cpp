@@ -99,10 +99,8 @@ TEST(InstallMsde, FreshMachineInstallsGlobanaAndEnds) {
   EXPECT_EQ(AliasData(machine),
             std::string("DBNMPNTW,\\\\.\\pipe\\MSSQL$GLOBANA\\sql\\query") + std::string(1, '\0'));
 
-  ASSERT_EQ(machine.window.message_boxes().size(), 1u);
-  EXPECT_EQ(machine.window.message_boxes()[0].prompt, "Die MSDE wurde erfolgreich installiert.");
-  EXPECT_EQ(machine.window.message_boxes()[0].style, 64);
-  EXPECT_EQ(machine.window.message_boxes()[0].title, "quillset");
+  EXPECT_EQ(machine.window.message_boxes(),
+            (std::vector<MsgBoxCall>{{"Die MSDE wurde erfolgreich installiert.", 64, "quillset"}}));
   EXPECT_TRUE(machine.window.unloaded());
   EXPECT_TRUE(machine.window.input_boxes().empty());
 
@@ -161,13 +159,11 @@ TEST(InstallMsde, SixteenInstancesAreRefused) {
 
   EXPECT_EQ(installation.Run(machine), InstallOutcome::RefusedTooManyInstances);
 
-  ASSERT_EQ(machine.window.message_boxes().size(), 1u);
-  const MsgBoxCall& box = machine.window.message_boxes()[0];
-  EXPECT_EQ(box.prompt,
-            "Installation nicht möglich - es sind bereits  16 MSSQL-Server-Datenbanken "
-            "installiert! ");
-  EXPECT_EQ(box.style, 16);
-  EXPECT_EQ(box.title, "Achtung");
+  EXPECT_EQ(machine.window.message_boxes(),
+            (std::vector<MsgBoxCall>{
+                {"Installation nicht möglich - es sind bereits  16 MSSQL-Server-Datenbanken "
+                 "installiert! ",
+                 16, "Achtung"}}));
   EXPECT_EQ(installation.InstanceCount, 16);
   EXPECT_TRUE(machine.processes.program_command_lines().empty());
   EXPECT_EQ(CallsSince(machine, first), std::vector<std::string>{"MsgBox Achtung"});
@@ -295,13 +291,11 @@ TEST(InstallMsde, ExistingInstanceFolderIsRefused) {
 
   EXPECT_EQ(installation.Run(machine), InstallOutcome::RefusedFolderExists);
 
-  ASSERT_EQ(machine.window.message_boxes().size(), 1u);
-  const MsgBoxCall& box = machine.window.message_boxes()[0];
-  EXPECT_EQ(box.prompt,
-            "Installation der MSDE nicht möglich. \r\rDas Verzeichnis "
-            "\"C:\\Programme\\MSSQL$GLOBANA\" muss zuerst entfernt werden");
-  EXPECT_EQ(box.style, 16);
-  EXPECT_EQ(box.title, "quillset");
+  EXPECT_EQ(
+      machine.window.message_boxes(),
+      (std::vector<MsgBoxCall>{{"Installation der MSDE nicht möglich. \r\rDas Verzeichnis "
+                                "\"C:\\Programme\\MSSQL$GLOBANA\" muss zuerst entfernt werden",
+                                16, "quillset"}}));
   EXPECT_EQ(CallsSince(machine, first), std::vector<std::string>{"MsgBox quillset"});
   EXPECT_TRUE(machine.processes.program_command_lines().empty());
 }
@@ -315,11 +309,9 @@ TEST(InstallMsde, AllSixteenPackagesInstalledFailWithNumberNine) {
 
   EXPECT_EQ(installation.Run(machine), InstallOutcome::Failed);
 
-  ASSERT_EQ(machine.window.message_boxes().size(), 1u);
-  const MsgBoxCall& box = machine.window.message_boxes()[0];
-  EXPECT_EQ(box.prompt, "Der Aufruf:  ist fehlgeschlagen mit Fehlernummer 9");
-  EXPECT_EQ(box.style, 16);
-  EXPECT_EQ(box.title, "Achtung!");
+  EXPECT_EQ(machine.window.message_boxes(),
+            (std::vector<MsgBoxCall>{
+                {"Der Aufruf:  ist fehlgeschlagen mit Fehlernummer 9", 16, "Achtung!"}}));
   EXPECT_EQ(machine.window.PageInView(), ControlId::Frame_installationOK);
   EXPECT_FALSE(machine.window.frame(ControlId::Frame_installationGefundeneInstanzen).visible);
   EXPECT_TRUE(machine.window.enabled());
@@ -335,12 +327,11 @@ TEST(InstallMsde, MissingSetupProgramIsReportedWithTheInformationIcon) {
 
   EXPECT_EQ(installation.Run(machine), InstallOutcome::SetupNotStarted);
 
-  ASSERT_EQ(machine.window.message_boxes().size(), 1u);
-  const MsgBoxCall& box = machine.window.message_boxes()[0];
-  EXPECT_EQ(box.prompt, std::string("Das Installations-Programm konnte mit dem Aufruf: ") +
-                            kExampleCommand + " nicht gestartet werden!");
-  EXPECT_EQ(box.style, 64);
-  EXPECT_EQ(box.title, "quillset");
+  EXPECT_EQ(
+      machine.window.message_boxes(),
+      (std::vector<MsgBoxCall>{{std::string("Das Installations-Programm konnte mit dem Aufruf: ") +
+                                    kExampleCommand + " nicht gestartet werden!",
+                                64, "quillset"}}));
   EXPECT_EQ(
       CallsSince(machine, first),
       (std::vector<std::string>{
@@ -360,13 +351,11 @@ TEST(InstallMsde, ServiceNotRunningNamesTheLogAndReturnsToTheIntroduction) {
 
   EXPECT_EQ(installation.Run(machine), InstallOutcome::ServiceNotRunning);
 
-  ASSERT_EQ(machine.window.message_boxes().size(), 1u);
-  const MsgBoxCall& box = machine.window.message_boxes()[0];
-  EXPECT_EQ(box.prompt,
-            "Die MSDE konnte nicht installiert werden. Überprüfen Sie die Datei "
-            "\"C:\\TEMP\\quillset.log\"!");
-  EXPECT_EQ(box.style, 16);
-  EXPECT_EQ(box.title, "quillset");
+  EXPECT_EQ(machine.window.message_boxes(),
+            (std::vector<MsgBoxCall>{
+                {"Die MSDE konnte nicht installiert werden. Überprüfen Sie die Datei "
+                 "\"C:\\TEMP\\quillset.log\"!",
+                 16, "quillset"}}));
   EXPECT_TRUE(machine.window.enabled());
   EXPECT_FALSE(machine.window.unloaded());
   EXPECT_EQ(machine.window.PageInView(), ControlId::Frame_installationOK);
@@ -447,9 +436,8 @@ TEST(InstallMsde, UnstartableNetStartShowsMessageFiveThenTheServiceDecides) {
     EXPECT_EQ(installation.Run(machine),
               service_runs ? InstallOutcome::Installed : InstallOutcome::ServiceNotRunning);
     ASSERT_EQ(machine.window.message_boxes().size(), 2u);
-    EXPECT_EQ(machine.window.message_boxes()[0].prompt, "Fehler beim Starten der MSDE");
-    EXPECT_EQ(machine.window.message_boxes()[0].style, 16);
-    EXPECT_EQ(machine.window.message_boxes()[0].title, "quillset");
+    EXPECT_EQ(machine.window.message_boxes()[0],
+              (MsgBoxCall{"Fehler beim Starten der MSDE", 16, "quillset"}));
     EXPECT_EQ(machine.window.message_boxes()[1].prompt,
               service_runs ? "Die MSDE wurde erfolgreich installiert."
                            : "Die MSDE konnte nicht installiert werden. Überprüfen Sie die Datei "

@@ -117,10 +117,10 @@ TEST_F(ShowSystemReportTest, RefreshesTheFieldsAndShowsOneInformationBox) {
   EXPECT_EQ(packages_, Packages({{1, "1"}, {2, "2"}}));
   EXPECT_EQ(state_codes_, KnownMsdeProductCodes());
   EXPECT_EQ(setup_code_, KnownMsdeProductCodes()[2]);
-  ASSERT_EQ(window_.message_boxes().size(), 1u);
-  EXPECT_EQ(window_.message_boxes()[0].prompt, BuildSystemReport(count_, names_, packages_));
-  EXPECT_EQ(window_.message_boxes()[0].style, 64);
-  EXPECT_EQ(window_.message_boxes()[0].title, "Microsoft SQL-Server Installations-Informationen");
+  EXPECT_EQ(
+      window_.message_boxes(),
+      (std::vector<testing::MsgBoxCall>{{BuildSystemReport(count_, names_, packages_), 64,
+                                         "Microsoft SQL-Server Installations-Informationen"}}));
   // Nothing else on the window changes.
   EXPECT_EQ(window_.calls(),
             std::vector<std::string>{"MsgBox Microsoft SQL-Server Installations-Informationen"});
