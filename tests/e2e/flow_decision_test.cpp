@@ -2,6 +2,7 @@
 // server of version 10.50, and a second press while the servers are still being asked.
 #include <gtest/gtest.h>
 
+#include "driver/expected_texts.h"
 #include "driver/flow_machine.h"
 #include "driver/flow_steps.h"
 #include "driver/test_name.h"
@@ -10,14 +11,6 @@ namespace quillset::e2e {
 namespace {
 
 using platform::ControlId;
-
-constexpr char kServerServiceMissing[] =
-    "Die Installation der MSDE setzt voraus, dass der  'Server'-Dienst läuft.\r\r"
-    "Bitte überprüfen Sie, ob die 'Datei- und Druckerfreigabe' installiert ist und der "
-    "'Server'-Dienst läuft.\r\r"
-    "Wenden Sie sich bei Fragen hierzu an '" QUILLSET_CONTACT_ADDRESS
-    "'.\r\r"
-    "Das Installationsprogramm wird jetzt beendet.";
 
 class FlowE2EDecision : public ::testing::Test {
  protected:

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "driver/expected_texts.h"
 #include "driver/flow_machine.h"
 #include "driver/flow_steps.h"
 #include "driver/paths.h"
@@ -19,8 +20,6 @@ namespace {
 
 using platform::ControlId;
 using Pages = std::vector<ControlId>;
-
-constexpr char kInstalled[] = "Die MSDE wurde erfolgreich installiert.";
 
 std::string AliasData(const std::string& instance) {
   // REG_SZ as read back: the text with its terminating NUL.

@@ -3,6 +3,7 @@
 // nothing.
 #include <gtest/gtest.h>
 
+#include "driver/expected_texts.h"
 #include "driver/flow_machine.h"
 #include "driver/flow_steps.h"
 #include "driver/test_name.h"
@@ -12,14 +13,6 @@ namespace quillset::e2e {
 namespace {
 
 using platform::ControlId;
-
-constexpr char kNameTakenPrompt[] =
-    "Installation nicht möglich - es ist bereits eine 'GLOBANA'-Instanz vorhanden. Falls Sie eine "
-    "weitere MSDE-Instanz benötigen, geben Sie bitte einen anderen Namen an.\r"
-    "Bitte beachten Sie, dass das Globana-System nur mit einer MSDE-Instanz mit dem Namen "
-    "'GLOBANA' zusamenarbeitet. \r"
-    "Sollte dies auf Ihrem Rechner nicht möglich sein, dann setzen Sie sich bitte mit dem "
-    "KORA-Lehrstuhl in Verbindung.";
 
 std::string InvalidNameMessage(const std::string& name) {
   return "Der Name '" + name +
@@ -67,8 +60,7 @@ TEST_F(FlowE2EInstanceName, InvalidNamesAreAskedAgainThenTestIsInstalled) {
   Answer("test");
 
   WaitForPage(*app_, ControlId::Frame_installationWarten);
-  AnswerMessageBox(*app_,
-                   {"quillset", "Die MSDE wurde erfolgreich installiert.", BoxIcon::Information});
+  AnswerMessageBox(*app_, {"quillset", kInstalled, BoxIcon::Information});
   EXPECT_EQ(app_->program().WaitForExit(kFlowWait), 0u);
 
   EXPECT_EQ(InstalledInstances(), (std::vector<std::string>{"GLOBANA", "TEST"}));

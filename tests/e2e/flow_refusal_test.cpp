@@ -3,6 +3,7 @@
 // start. Each shows its message exactly and leaves the window as the user expects it.
 #include <gtest/gtest.h>
 
+#include "driver/expected_texts.h"
 #include "driver/flow_machine.h"
 #include "driver/flow_steps.h"
 #include "driver/test_name.h"
@@ -97,9 +98,8 @@ TEST_F(FlowE2ERefusalNoSetupProgram, SaysHowItCalledTheSetupAndReturns) {
   QuillsetApp& app = StartAndPressWeiter();
   AnswerMessageBox(app,
                    {"quillset",
-                    "Das Installations-Programm konnte mit dem Aufruf: " +
-                        ExpectedSetupCommand(AppFolder(), Temp(), ProgramFiles(), "GLOBANA", 1) +
-                        " nicht gestartet werden!",
+                    SetupNotStartedMessage(
+                        ExpectedSetupCommand(AppFolder(), Temp(), ProgramFiles(), "GLOBANA", 1)),
                     BoxIcon::Information},
                    kFlowWait, "setup-not-started");
   ExpectIdleOn(app, ControlId::Frame_installationOK);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/expected_texts.h"
 #include "driver/mapped_drive.h"
 #include "hostile_machine.h"
 
@@ -38,7 +39,7 @@ class HostileInstall : public HostileMachine {
   void InstallSuccessfully(QuillsetApp& app) {
     const MessageBoxView message = PressWeiterUntilMessage(app, Millis(90000));
     EXPECT_EQ(message.title, "quillset");
-    EXPECT_EQ(message.text, "Die MSDE wurde erfolgreich installiert.");
+    EXPECT_EQ(message.text, kInstalled);
     PressDialogButton(message.window, IDOK);
     EXPECT_EQ(app.program().WaitForExit(), 0u);
     EXPECT_EQ(ServiceState("MSSQL$GLOBANA"), SERVICE_RUNNING);

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "driver/expected_texts.h"
+#include "driver/flow_steps.h"
 #include "driver/osql_answers.h"
 #include "driver/paths.h"
 #include "driver/program_state.h"
@@ -58,22 +60,11 @@ class HostileMachine : public ::testing::Test {
                        Environment());
   }
 
-  // The call that message 4 names, for the program in `app_folder` (no trailing backslash but
-  // for a drive root), the scratch folder's TEMP and ProgramFiles.
-  std::string SetupCall(const std::string& app_folder, const std::string& instance = "GLOBANA",
-                        const std::string& package = "SqlRun01") const {
-    return SetupCall(app_folder, folders_.temp_folder().string(), folders_.program_files().string(),
-                     instance, package);
-  }
-  static std::string SetupCall(const std::string& app_folder, const std::string& temp,
-                               const std::string& program_files, const std::string& instance,
-                               const std::string& package) {
-    return app_folder + "\\setup.exe /lv \"" + temp + "\\quillset.log\" /settings \"" + app_folder +
-           "\\setup.ini\" INSTANCENAME=" + instance + " TARGETDIR=\"" + program_files +
-           "\\\" /i \"" + app_folder + "\\setup\\" + package + ".msi\" /wait";
-  }
-  static std::string SetupNotStarted(const std::string& call) {
-    return "Das Installations-Programm konnte mit dem Aufruf: " + call + " nicht gestartet werden!";
+  // The call that message 4 names: the program in the MSDE folder, the scratch folder's TEMP and
+  // ProgramFiles, GLOBANA and the first package.
+  std::string SetupCall() const {
+    return ExpectedSetupCommand(folders_.app_folder().string(), folders_.temp_folder().string(),
+                                folders_.program_files().string(), "GLOBANA", 1);
   }
 
   // Waits for `probe`; when it does not come, the error says what the program shows and which
@@ -107,7 +98,7 @@ class HostileMachine : public ::testing::Test {
   // again, the registry as it was, the program alive until "A&bbrechen" ends it normally.
   void ExpectSetupNotStartedAndNothingChanged(QuillsetApp& app, const MessageBoxView& message,
                                               const std::string& call) const {
-    EXPECT_EQ(message.text, SetupNotStarted(call));
+    EXPECT_EQ(message.text, SetupNotStartedMessage(call));
     PressDialogButton(message.window, IDOK);
     WaitForIntroductionPage(app);
     EXPECT_EQ(RegistryChanges(), std::vector<std::string>{});

@@ -87,7 +87,7 @@ TEST_F(HostileOsql, AnOsqlThatPrintsNothingLeavesTheServerUnjudgedAndTheInstalla
   RememberRegistry();
   QuillsetApp app = Start();
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall());
 }
 
 TEST_F(HostileOsql, ASlowOsqlKeepsTheWindowAnsweringAndIsWaitedFor) {
@@ -110,7 +110,7 @@ TEST_F(HostileOsql, ASlowOsqlKeepsTheWindowAnsweringAndIsWaitedFor) {
   const MessageBoxView message = app.WaitForMessageBox();
   // Edition and version: two runs of osql, each as slow as it is.
   EXPECT_GE(waited, Millis(2 * kDelayMs - 500));
-  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall());
 }
 
 TEST_F(HostileOsql, AnOsqlThatFailsAtOnceGivesItsErrorAsTheVersionAndTheOldVersionPage) {

@@ -101,7 +101,7 @@ TEST_P(InstalledInstancesOfAnotherType, CountsNoInstanceAndInstallsGlobana) {
   EXPECT_EQ(SystemInfo(app), Report(" 0", {}, {}));
 
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -195,7 +195,7 @@ TEST_F(HostileRegistry, NamesWithUmlautsAreReportedWholeAndTheirServiceIsNotSeen
   EXPECT_EQ(SystemInfo(app), Report(" 2", {"MÜLLER", "KÖRA"}, {}));
 
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall());
 }
 
 // --- A Component Set full of garbage
@@ -255,7 +255,7 @@ TEST_F(HostileRegistry, GarbageInTheComponentSetFindsOnlyTheTextThatMatches) {
   EXPECT_EQ(SystemInfo(app), Report(" 0", {}, {" 3", " 4"}));
   // Package 1 is still free: it is the one the setup gets.
   const MessageBoxView message = PressWeiterUntilMessage(app);
-  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall(folders_.app_folder().string()));
+  ExpectSetupNotStartedAndNothingChanged(app, message, SetupCall());
 }
 
 }  // namespace

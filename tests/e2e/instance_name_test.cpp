@@ -2,6 +2,8 @@
 // Cancelling it changes nothing; a typed name goes, upper-cased, into the setup command line.
 #include <gtest/gtest.h>
 
+#include "driver/expected_texts.h"
+#include "driver/flow_steps.h"
 #include "driver/quillset_app.h"
 #include "driver/test_name.h"
 #include "platform/win32/input_box.h"
@@ -10,14 +12,6 @@ namespace quillset::e2e {
 namespace {
 
 using platform::ControlId;
-
-constexpr char kNameTakenPrompt[] =
-    "Installation nicht möglich - es ist bereits eine 'GLOBANA'-Instanz vorhanden. Falls Sie eine "
-    "weitere MSDE-Instanz benötigen, geben Sie bitte einen anderen Namen an.\r"
-    "Bitte beachten Sie, dass das Globana-System nur mit einer MSDE-Instanz mit dem Namen "
-    "'GLOBANA' zusamenarbeitet. \r"
-    "Sollte dies auf Ihrem Rechner nicht möglich sein, dann setzen Sie sich bitte mit dem "
-    "KORA-Lehrstuhl in Verbindung.";
 
 // GLOBANA registered but its service not running, the Server service running: "&Weiter" goes
 // straight to the installation, which finds the name taken. The MSDE folder has no setup.exe.
@@ -77,12 +71,9 @@ TEST_F(InstanceNameTest, ATypedNameGoesUpperCasedIntoTheSetupCommand) {
   const MessageBoxView message = app.WaitForMessageBox();
   const std::string app_folder = folders_.app_folder().string();
   EXPECT_EQ(message.title, "quillset");
-  EXPECT_EQ(message.text, "Das Installations-Programm konnte mit dem Aufruf: " + app_folder +
-                              "\\setup.exe /lv \"" + folders_.temp_folder().string() +
-                              "\\quillset.log\" /settings \"" + app_folder +
-                              "\\setup.ini\" INSTANCENAME=TEST TARGETDIR=\"" +
-                              folders_.program_files().string() + "\\\" /i \"" + app_folder +
-                              "\\setup\\SqlRun01.msi\" /wait nicht gestartet werden!");
+  EXPECT_EQ(message.text, SetupNotStartedMessage(
+                              ExpectedSetupCommand(app_folder, folders_.temp_folder().string(),
+                                                   folders_.program_files().string(), "TEST", 1)));
   PressDialogButton(message.window, IDOK);
   WaitFor("the introduction page", kDefaultWait, [&] {
     return app.IsShown(ControlId::Frame_installationOK) &&

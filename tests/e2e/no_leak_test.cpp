@@ -28,7 +28,7 @@ class NoLeaks : public HostileMachine {
 
   void PressWeiterOnce(QuillsetApp& app) {
     const MessageBoxView message = PressWeiterUntilMessage(app);
-    ASSERT_EQ(message.text, SetupNotStarted(SetupCall(folders_.app_folder().string())));
+    ASSERT_EQ(message.text, SetupNotStartedMessage(SetupCall()));
     PressDialogButton(message.window, IDOK);
     WaitForIntroductionPage(app);
   }
