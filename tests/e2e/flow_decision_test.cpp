@@ -5,6 +5,7 @@
 #include "driver/expected_texts.h"
 #include "driver/flow_machine.h"
 #include "driver/flow_steps.h"
+#include "driver/registry_contents.h"
 #include "driver/test_name.h"
 
 namespace quillset::e2e {
@@ -40,7 +41,7 @@ class FlowE2EDecisionServerStopped : public FlowE2EDecision {
 
 TEST_F(FlowE2EDecisionServerStopped, RefusesAndEndsTheProgram) {
   ASSERT_FALSE(machine_.server_service().IsRunning());
-  const std::string registry_before = DumpRegistry(SqlServerRegistryTrees());
+  const RegistryContents registry_before = ReadRegistryContents(SqlServerRegistryTrees());
   QuillsetApp& app = Start();
   app.Click(ControlId::Cmd_Installieren);
   const BoxContent box = AnswerMessageBox(
@@ -48,7 +49,8 @@ TEST_F(FlowE2EDecisionServerStopped, RefusesAndEndsTheProgram) {
       kFlowWait, "server-service-missing");
   EXPECT_EQ(box.text.find('\n'), std::string::npos) << "line breaks are carriage returns only";
   EXPECT_EQ(app.program().WaitForExit(kFlowWait), 0u);
-  EXPECT_EQ(DumpRegistry(SqlServerRegistryTrees()), registry_before);
+  EXPECT_EQ(RegistryDifferences(registry_before, ReadRegistryContents(SqlServerRegistryTrees())),
+            std::vector<std::string>{});
   ExpectNoInstallationStarted();
 }
 

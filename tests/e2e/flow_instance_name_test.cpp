@@ -6,6 +6,7 @@
 #include "driver/expected_texts.h"
 #include "driver/flow_machine.h"
 #include "driver/flow_steps.h"
+#include "driver/registry_contents.h"
 #include "driver/test_name.h"
 #include "platform/win32/input_box.h"
 
@@ -83,13 +84,14 @@ TEST_F(FlowE2EInstanceName, InvalidNamesAreAskedAgainThenTestIsInstalled) {
 }
 
 TEST_F(FlowE2EInstanceName, CancellingChangesNothing) {
-  const std::string registry_before = DumpRegistry(SqlServerRegistryTrees());
+  const RegistryContents registry_before = ReadRegistryContents(SqlServerRegistryTrees());
   StartAndPressWeiter();
   const InputBoxView box = app_->WaitForInputBox(kFlowWait);
   PressDialogButton(box.window, "Abbrechen");
   ExpectIdleOn(*app_, ControlId::Frame_installationOK);
   EXPECT_FALSE(std::filesystem::exists(machine_.SetupLogPath()));
-  EXPECT_EQ(DumpRegistry(SqlServerRegistryTrees()), registry_before);
+  EXPECT_EQ(RegistryDifferences(registry_before, ReadRegistryContents(SqlServerRegistryTrees())),
+            std::vector<std::string>{});
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "driver/expected_texts.h"
 #include "driver/flow_machine.h"
 #include "driver/flow_steps.h"
+#include "driver/registry_contents.h"
 #include "driver/test_name.h"
 #include "inspect/package_detection.h"
 
@@ -41,7 +42,7 @@ class FlowE2ERefusal : public ::testing::Test {
 
 TEST_F(FlowE2ERefusal, TheInstanceFolderExists) {
   machine_.folders().scratch().MakeFolder("Programme\\MSSQL$GLOBANA");
-  const std::string registry_before = DumpRegistry(SqlServerRegistryTrees());
+  const RegistryContents registry_before = ReadRegistryContents(SqlServerRegistryTrees());
   QuillsetApp& app = StartAndPressWeiter();
   AnswerMessageBox(app,
                    {"quillset",
@@ -51,12 +52,13 @@ TEST_F(FlowE2ERefusal, TheInstanceFolderExists) {
                    kFlowWait, "instance-folder-exists");
   ExpectIdleOn(app, ControlId::Frame_installationOK);
   ExpectNoSetupRun();
-  EXPECT_EQ(DumpRegistry(SqlServerRegistryTrees()), registry_before);
+  EXPECT_EQ(RegistryDifferences(registry_before, ReadRegistryContents(SqlServerRegistryTrees())),
+            std::vector<std::string>{});
 }
 
 TEST_F(FlowE2ERefusal, SixteenInstances) {
   ApplyRegFixture("machine_sixteen.reg");
-  const std::string registry_before = DumpRegistry(SqlServerRegistryTrees());
+  const RegistryContents registry_before = ReadRegistryContents(SqlServerRegistryTrees());
   QuillsetApp& app = StartAndPressWeiter();
   AnswerMessageBox(app,
                    {"Achtung",
@@ -66,7 +68,8 @@ TEST_F(FlowE2ERefusal, SixteenInstances) {
                    kFlowWait);
   ExpectIdleOn(app, ControlId::Frame_installationOK);
   ExpectNoSetupRun();
-  EXPECT_EQ(DumpRegistry(SqlServerRegistryTrees()), registry_before);
+  EXPECT_EQ(RegistryDifferences(registry_before, ReadRegistryContents(SqlServerRegistryTrees())),
+            std::vector<std::string>{});
 }
 
 TEST_F(FlowE2ERefusal, EveryPackageTakenIsAFailureNumber9) {

@@ -2,8 +2,6 @@
 
 #include <tlhelp32.h>
 
-#include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -65,59 +63,6 @@ std::string Trimmed(const std::string& text) {
     return {};
   const auto last = text.find_last_not_of(" \t\r\n");
   return text.substr(first, last - first + 1);
-}
-
-std::string Hex(const std::vector<BYTE>& bytes) {
-  std::string text;
-  char pair[4];
-  for (BYTE byte : bytes) {
-    std::snprintf(pair, sizeof pair, "%02x", byte);
-    text += pair;
-  }
-  return text;
-}
-
-void DumpKey(HKEY key, const std::string& path, std::ostringstream& out) {
-  out << "[" << path << "]\n";
-  DWORD subkey_count = 0, max_subkey = 0, value_count = 0, max_value_name = 0, max_data = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkey_count, &max_subkey, nullptr,
-                   &value_count, &max_value_name, &max_data, nullptr, nullptr);
-  std::vector<std::string> values;
-  for (DWORD index = 0; index < value_count; ++index) {
-    std::wstring name(max_value_name + 1, L'\0');
-    DWORD name_length = max_value_name + 1;
-    std::vector<BYTE> data(max_data);
-    DWORD data_length = max_data;
-    DWORD type = 0;
-    if (RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type, data.data(),
-                      &data_length) != ERROR_SUCCESS) {
-      continue;
-    }
-    name.resize(name_length);
-    data.resize(data_length);
-    values.push_back("\"" + win32::WideToUtf8(name) + "\"=" + std::to_string(type) + ":" +
-                     Hex(data));
-  }
-  std::sort(values.begin(), values.end());
-  for (const auto& value : values)
-    out << value << "\n";
-
-  std::vector<std::wstring> subkeys;
-  for (DWORD index = 0; index < subkey_count; ++index) {
-    std::wstring name(max_subkey + 1, L'\0');
-    DWORD name_length = max_subkey + 1;
-    if (RegEnumKeyExW(key, index, name.data(), &name_length, nullptr, nullptr, nullptr, nullptr) ==
-        ERROR_SUCCESS) {
-      name.resize(name_length);
-      subkeys.push_back(name);
-    }
-  }
-  std::sort(subkeys.begin(), subkeys.end());
-  for (const auto& name : subkeys) {
-    ScopedKey subkey;
-    if (RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, subkey.receive()) == ERROR_SUCCESS)
-      DumpKey(subkey.get(), path + "\\" + win32::WideToUtf8(name), out);
-  }
 }
 
 // --- Icons --------------------------------------------------------------------------------------
@@ -344,20 +289,6 @@ std::vector<std::string> StartedServices() {
     services.push_back(Trimmed(line));
   }
   return services;
-}
-
-std::string DumpRegistry(const std::vector<RegistryTree>& trees) {
-  std::ostringstream out;
-  for (const auto& tree : trees) {
-    ScopedKey key;
-    if (RegOpenKeyExA(RootKeyOf(tree.root), win32::Utf8ToAnsi(tree.path).c_str(), 0, KEY_READ,
-                      key.receive()) != ERROR_SUCCESS) {
-      out << "[" << tree.path << "] missing\n";
-      continue;
-    }
-    DumpKey(key.get(), tree.path, out);
-  }
-  return out.str();
 }
 
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path) {

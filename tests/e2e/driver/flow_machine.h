@@ -81,8 +81,6 @@ std::vector<std::string> InstalledInstances();
 std::optional<RegistryValueData> ClientAlias(const std::string& name = "KORA_DB_ALIAS");
 // The services NET START lists as started, one display name per entry, blanks trimmed.
 std::vector<std::string> StartedServices();
-// Every key and value below the trees, in a fixed order: equal texts mean equal registries.
-std::string DumpRegistry(const std::vector<RegistryTree>& trees);
 // The bytes of a file; nullopt when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::filesystem::path& path);
 
