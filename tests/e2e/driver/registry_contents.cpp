@@ -25,31 +25,9 @@ std::wstring RootName(platform::RegistryKeyHandle root) {
 
 void ReadKeyInto(HKEY key, const std::wstring& path, RegistryContents& contents) {
   auto& values = contents[path];
-  DWORD subkey_count = 0, max_subkey = 0, value_count = 0, max_value_name = 0, max_data = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkey_count, &max_subkey, nullptr,
-                   &value_count, &max_value_name, &max_data, nullptr, nullptr);
-  for (DWORD index = 0; index < value_count; ++index) {
-    std::wstring name(max_value_name + 1, L'\0');
-    DWORD name_length = max_value_name + 1;
-    StoredValue value;
-    value.data.resize(max_data);
-    DWORD data_length = max_data;
-    if (RegEnumValueW(key, index, name.data(), &name_length, nullptr, &value.type,
-                      value.data.data(), &data_length) != ERROR_SUCCESS) {
-      continue;
-    }
-    name.resize(name_length);
-    value.data.resize(data_length);
-    values[name] = std::move(value);
-  }
-  for (DWORD index = 0; index < subkey_count; ++index) {
-    std::wstring name(max_subkey + 1, L'\0');
-    DWORD name_length = max_subkey + 1;
-    if (RegEnumKeyExW(key, index, name.data(), &name_length, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      continue;
-    }
-    name.resize(name_length);
+  for (RegistrySnapshot::Value& value : ValuesOf(key))
+    values[value.name] = StoredValue{value.type, std::move(value.data)};
+  for (const std::wstring& name : SubkeyNamesOf(key)) {
     win32::ScopedKey subkey;
     if (RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, subkey.receive()) == ERROR_SUCCESS)
       ReadKeyInto(subkey.get(), path + L"\\" + name, contents);

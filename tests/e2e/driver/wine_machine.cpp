@@ -63,36 +63,11 @@ LSTATUS DeleteTree(HKEY parent, const std::wstring& path) {
 }
 
 RegistrySnapshot::Key ReadKey(HKEY key, const std::wstring& name) {
-  RegistrySnapshot::Key saved{name, {}, {}};
-  DWORD subkey_count = 0, max_subkey = 0, value_count = 0, max_value_name = 0, max_data = 0;
-  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkey_count, &max_subkey, nullptr,
-                   &value_count, &max_value_name, &max_data, nullptr, nullptr);
-  for (DWORD index = 0; index < value_count; ++index) {
-    std::wstring value_name(max_value_name + 1, L'\0');
-    DWORD name_length = max_value_name + 1;
-    std::vector<BYTE> data(max_data);
-    DWORD data_length = max_data;
-    DWORD type = 0;
-    if (RegEnumValueW(key, index, value_name.data(), &name_length, nullptr, &type, data.data(),
-                      &data_length) != ERROR_SUCCESS) {
-      continue;
-    }
-    value_name.resize(name_length);
-    data.resize(data_length);
-    saved.values.push_back({value_name, type, data});
-  }
-  for (DWORD index = 0; index < subkey_count; ++index) {
-    std::wstring subkey_name(max_subkey + 1, L'\0');
-    DWORD name_length = max_subkey + 1;
-    if (RegEnumKeyExW(key, index, subkey_name.data(), &name_length, nullptr, nullptr, nullptr,
-                      nullptr) != ERROR_SUCCESS) {
-      continue;
-    }
-    subkey_name.resize(name_length);
+  RegistrySnapshot::Key saved{name, ValuesOf(key), {}};
+  for (const std::wstring& subkey_name : SubkeyNamesOf(key)) {
     ScopedKey subkey;
-    if (RegOpenKeyExW(key, subkey_name.c_str(), 0, KEY_READ, subkey.receive()) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(key, subkey_name.c_str(), 0, KEY_READ, subkey.receive()) == ERROR_SUCCESS)
       saved.subkeys.push_back(ReadKey(subkey.get(), subkey_name));
-    }
   }
   return saved;
 }
@@ -227,6 +202,46 @@ std::optional<RegistryValueData> ReadRegistryValue(const RegistryTree& key,
   }
   data.resize(size);
   return RegistryValueData{type, IsTextType(type) ? win32::AnsiToUtf8(data) : data};
+}
+
+std::vector<RegistrySnapshot::Value> ValuesOf(HKEY key) {
+  DWORD value_count = 0, max_value_name = 0, max_data = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &value_count,
+                   &max_value_name, &max_data, nullptr, nullptr);
+  std::vector<RegistrySnapshot::Value> values;
+  for (DWORD index = 0; index < value_count; ++index) {
+    std::wstring name(max_value_name + 1, L'\0');
+    DWORD name_length = max_value_name + 1;
+    std::vector<BYTE> data(max_data);
+    DWORD data_length = max_data;
+    DWORD type = 0;
+    if (RegEnumValueW(key, index, name.data(), &name_length, nullptr, &type, data.data(),
+                      &data_length) != ERROR_SUCCESS) {
+      continue;
+    }
+    name.resize(name_length);
+    data.resize(data_length);
+    values.push_back({std::move(name), type, std::move(data)});
+  }
+  return values;
+}
+
+std::vector<std::wstring> SubkeyNamesOf(HKEY key) {
+  DWORD subkey_count = 0, max_subkey = 0;
+  RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkey_count, &max_subkey, nullptr, nullptr,
+                   nullptr, nullptr, nullptr, nullptr);
+  std::vector<std::wstring> names;
+  for (DWORD index = 0; index < subkey_count; ++index) {
+    std::wstring name(max_subkey + 1, L'\0');
+    DWORD name_length = max_subkey + 1;
+    if (RegEnumKeyExW(key, index, name.data(), &name_length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      continue;
+    }
+    name.resize(name_length);
+    names.push_back(std::move(name));
+  }
+  return names;
 }
 
 RegistrySnapshot::RegistrySnapshot(std::vector<RegistryTree> trees) {

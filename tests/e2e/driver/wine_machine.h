@@ -75,6 +75,11 @@ class RegistrySnapshot {
   std::vector<Saved> saved_;
 };
 
+// The values of an open key as stored (text as UTF-16), and the names of its subkeys; an entry
+// that cannot be read is left out.
+std::vector<RegistrySnapshot::Value> ValuesOf(HKEY key);
+std::vector<std::wstring> SubkeyNamesOf(HKEY key);
+
 // Where SQL Server and MSDE register themselves and where the program writes its alias: the trees
 // a test of the inventory, the report or the installation touches.
 std::vector<RegistryTree> SqlServerRegistryTrees();
