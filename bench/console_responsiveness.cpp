@@ -23,24 +23,15 @@
 #include "platform/win32/handle.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_processes.h"
+#include "support/clock.h"
 
 namespace {
 
 using namespace quillset;
+using bench::NowMs;
 
 constexpr UINT kPing = WM_APP + 1;
 constexpr int kSilentMs = 5000;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // When the console program's start returned (0 while it has not), written by the runners.
 double g_started_at = 0;
@@ -107,7 +98,7 @@ void RunBlocking(const std::string& command_line, platform::TextBoxPort& box) {
                       &startup, &started)) {
     return;
   }
-  g_started_at = Now();
+  g_started_at = NowMs();
   win32::ScopedHandle process(started.hProcess);
   win32::ScopedHandle thread(started.hThread);
   box.SetText("");
@@ -130,7 +121,7 @@ class TimedProcesses : public win32::Win32Processes {
   std::unique_ptr<platform::ConsoleProgram> StartHiddenConsole(
       const std::string& command_line) override {
     auto program = Win32Processes::StartHiddenConsole(command_line);
-    g_started_at = Now();
+    g_started_at = NowMs();
     return program;
   }
 };
@@ -157,10 +148,10 @@ Figures Measure(HWND window, const Runner& run, bool pinging) {
   if (pinging) {
     pinger = std::thread([&] {
       while (!done) {
-        const double sent = Now();
+        const double sent = NowMs();
         DWORD_PTR result = 0;
         SendMessageTimeoutW(window, kPing, 0, 0, SMTO_NORMAL, 60000, &result);
-        latencies.push_back(Now() - sent);
+        latencies.push_back(NowMs() - sent);
         sent_at.push_back(sent);
         Sleep(10);
       }
@@ -170,9 +161,9 @@ Figures Measure(HWND window, const Runner& run, bool pinging) {
   Figures figures;
   g_started_at = 0;
   const double cpu_before = ProcessCpuMs();
-  const double start = Now();
+  const double start = NowMs();
   figures.output_ok = run() == "done";
-  figures.wall_ms = Now() - start;
+  figures.wall_ms = NowMs() - start;
   figures.cpu_ms = ProcessCpuMs() - cpu_before;
   done = true;
   // The last ping may be waiting for the window: answer it while the helper finishes.
@@ -239,9 +230,9 @@ int main() {
   std::printf("%-34s %7s %6s %10s %10s %7s %7s %9s %9s\n", "runner", "ms", "", "all ms",
               "silent ms", "ms", "ms", "", "pinged");
   MeasureRow("window idle, no command (baseline)", window, [] {
-    g_started_at = Now();
-    const double until = Now() + kSilentMs;
-    for (double now = Now(); now < until; now = Now()) {
+    g_started_at = NowMs();
+    const double until = NowMs() + kSilentMs;
+    for (double now = NowMs(); now < until; now = NowMs()) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(until - now) + 1,
                                 QS_ALLINPUT);
       win32::PumpPendingMessages();

@@ -45,10 +45,13 @@
 #include "platform/win32/handle.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_window.h"
+#include "support/clock.h"
+#include "support/watched_program.h"
 
 namespace {
 
 using namespace quillset;
+using bench::NowMs;
 namespace fs = std::filesystem;
 
 constexpr int kSetupSeconds = 10;
@@ -63,17 +66,6 @@ class Failure : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 double CpuSecondsOf(HANDLE process) {
   FILETIME created, exited, kernel, user;
@@ -600,24 +592,8 @@ Run MeasureSetupWait(const Contestant& contestant, HWND window, bool pinging,
   return run;
 }
 
-struct ControlSearch {
-  int id;
-  HWND found;
-};
-
-// Enumeration callbacks are stdcall on i686: a named function, not a lambda.
-BOOL CALLBACK MatchControl(HWND child, LPARAM param) {
-  auto* search = reinterpret_cast<ControlSearch*>(param);
-  if (GetDlgCtrlID(child) != search->id)
-    return TRUE;
-  search->found = child;
-  return FALSE;
-}
-
 HWND ControlOf(HWND window, platform::ControlId id) {
-  ControlSearch search{win32::Win32ControlId(id), nullptr};
-  EnumChildWindows(window, &MatchControl, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return bench::ControlWithId(window, win32::Win32ControlId(id));
 }
 
 Run RunQuillset(const BenchFolders& folders, bool pinging,

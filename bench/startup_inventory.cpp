@@ -21,10 +21,12 @@
 #include "driver/wine_machine.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_system.h"
+#include "support/clock.h"
 
 namespace {
 
 using namespace quillset;
+using bench::NowMs;
 
 // Passes every call on to the real registry and counts it.
 class CountingRegistry : public platform::RegistryPort {
@@ -62,17 +64,6 @@ class CountingRegistry : public platform::RegistryPort {
   platform::RegistryPort& real_;
   int calls_ = 0;
 };
-
-double NowMs() {
-  static const LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
 
 // One inventory, timed; `expected_instances` guards against measuring a machine other than meant.
 double TimedInventory(CountingRegistry& registry, platform::SystemPort& system,
