@@ -424,4 +424,20 @@ std::string ReadRegFileAsUtf8(const std::string& file_path) {
   return Cp1252ToUtf8(bytes);
 }
 
+std::vector<std::string> MultiSzEntries(std::string_view data) {
+  std::vector<std::string> entries;
+  std::string current;
+  for (const char c : data) {
+    if (c != '\0') {
+      current += c;
+    } else if (!current.empty()) {
+      entries.push_back(current);
+      current.clear();
+    }
+  }
+  if (!current.empty())
+    entries.push_back(current);
+  return entries;
+}
+
 }  // namespace quillset::testing

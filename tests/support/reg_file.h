@@ -34,4 +34,8 @@ std::vector<RegOperation> ParseRegText(std::string_view text);
 // with or without BOM, or Windows-1252 bytes (REGEDIT4) that are not valid UTF-8.
 std::string ReadRegFileAsUtf8(const std::string& file_path);
 
+// The entries of a REG_MULTI_SZ's text in order, empty ones left out; a last entry without its
+// closing NUL counts too.
+std::vector<std::string> MultiSzEntries(std::string_view data);
+
 }  // namespace quillset::testing

@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "support/reg_file.h"
+
 namespace quillset::testing {
 
 using platform::kHkeyLocalMachine;
@@ -192,20 +194,8 @@ void SimulatedMachine::AddProgramFile(const std::string& path) {
 }
 
 std::vector<std::string> SimulatedMachine::InstalledInstanceNames() const {
-  std::vector<std::string> names;
   const auto value = registry.GetValue(kHkeyLocalMachine, kSqlServerKey, "InstalledInstances");
-  if (!value)
-    return names;
-  std::string current;
-  for (char c : value->data) {
-    if (c != '\0') {
-      current += c;
-    } else if (!current.empty()) {
-      names.push_back(current);
-      current.clear();
-    }
-  }
-  return names;
+  return value ? MultiSzEntries(value->data) : std::vector<std::string>{};
 }
 
 bool SimulatedMachine::IsServiceRunning(const std::string& service_name) const {

@@ -211,5 +211,12 @@ TEST(RegFixtures, RegeditFourFileWithAnsiBytes) {
             "CHE\0"s);
 }
 
+TEST(MultiSzEntries, EntriesInOrderWithoutEmptyOnes) {
+  EXPECT_EQ(MultiSzEntries("GLOBANA\0KORA\0\0"s), (std::vector<std::string>{"GLOBANA", "KORA"}));
+  EXPECT_EQ(MultiSzEntries("\0A B\0\0\0C"s), (std::vector<std::string>{"A B", "C"}));
+  EXPECT_EQ(MultiSzEntries(""), std::vector<std::string>{});
+  EXPECT_EQ(MultiSzEntries("\0\0"s), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace quillset::testing

@@ -8,6 +8,7 @@
 #include "driver/paths.h"
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/handle.h"
+#include "support/reg_file.h"
 
 namespace quillset::e2e {
 
@@ -254,23 +255,9 @@ std::string LocalComputerName() {
 }
 
 std::vector<std::string> InstalledInstances() {
-  std::vector<std::string> names;
   const auto value =
       ReadRegistryValue({platform::kHkeyLocalMachine, kSqlServerKey}, "InstalledInstances");
-  if (!value)
-    return names;
-  std::string current;
-  for (char c : value->data) {
-    if (c != '\0') {
-      current += c;
-    } else if (!current.empty()) {
-      names.push_back(current);
-      current.clear();
-    }
-  }
-  if (!current.empty())
-    names.push_back(current);
-  return names;
+  return value ? testing::MultiSzEntries(value->data) : std::vector<std::string>{};
 }
 
 std::optional<RegistryValueData> ClientAlias(const std::string& name) {
