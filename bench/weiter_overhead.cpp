@@ -112,21 +112,6 @@ std::int64_t CoveredWithin(std::vector<std::pair<std::int64_t, std::int64_t>> li
   return covered;
 }
 
-// Wine now and then fails a service start on a loaded machine (ERROR_INTERNAL_ERROR); a second
-// try succeeds.
-void StartService(e2e::StandinService& service) {
-  for (int attempt = 1;; ++attempt) {
-    try {
-      service.Start();
-      return;
-    } catch (const e2e::DriverError&) {
-      if (attempt == 3)
-        throw;
-      Sleep(1000);
-    }
-  }
-}
-
 // How a stretch from `from` to `to` divides between the programs started meanwhile and the rest.
 struct Split {
   std::int64_t total = 0;
@@ -320,12 +305,12 @@ int main(int argc, char** argv) {
 
     e2e::StandinService server(e2e::StandinService::kServerName,
                                e2e::StandinService::kServerDisplayName);
-    StartService(server);
+    server.Start();
     std::vector<std::unique_ptr<e2e::StandinService>> instances;
     for (int number = 1; number <= kInstances; ++number) {
       const std::string service = "MSSQL$" + InstanceName(number);
       instances.push_back(std::make_unique<e2e::StandinService>(service, service));
-      StartService(*instances.back());
+      instances.back()->Start();
     }
 
     const e2e::MsdeMachineFolders folders("bench-weiter16");

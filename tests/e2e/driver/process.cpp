@@ -103,21 +103,15 @@ RunningProgram RunningProgram::Start(const std::wstring& exe_path, const std::ws
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info = {};
-  // Wine sometimes fails a start with ERROR_INTERNAL_ERROR while the desktop of a program that
-  // just ended is being torn down (seen about once in 30 test starts without the desktop keeper
-  // of scripts/test); a second try a moment later succeeds.
-  for (int attempt = 1;; ++attempt) {
-    if (CreateProcessW(exe_path.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                       CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, block.data(),
-                       current_folder.empty() ? nullptr : current_folder.c_str(), &startup,
-                       &info)) {
-      break;
-    }
-    if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3) {
-      throw DriverError(
-          LastErrorText("starting " + Narrow(exe_path) + " in " + Narrow(current_folder)));
-    }
-    Sleep(500);
+  const bool started = RetryingWineInternalErrors([&] {
+    return CreateProcessW(exe_path.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, block.data(),
+                          current_folder.empty() ? nullptr : current_folder.c_str(), &startup,
+                          &info) != FALSE;
+  });
+  if (!started) {
+    throw DriverError(
+        LastErrorText("starting " + Narrow(exe_path) + " in " + Narrow(current_folder)));
   }
   program.process_.reset(info.hProcess);
   win32::ScopedHandle thread(info.hThread);

@@ -39,4 +39,19 @@ auto WaitFor(const std::string& what, Millis limit, Probe probe) -> decltype(pro
   }
 }
 
+// Wine now and then fails the start of a program or a service with ERROR_INTERNAL_ERROR while
+// the desktop of a program that just ended is being torn down, more often on a loaded machine;
+// a try a moment later succeeds. Calls `start` up to three times while it fails that way and
+// returns its last result, with the last error as `start` left it.
+template <typename Start>
+bool RetryingWineInternalErrors(Start start) {
+  for (int attempt = 1;; ++attempt) {
+    if (start())
+      return true;
+    if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 3)
+      return false;
+    Sleep(500);
+  }
+}
+
 }  // namespace quillset::e2e

@@ -412,7 +412,9 @@ StandinService::~StandinService() {
     ChangeServiceConfigW(service.get(), original_->service_type, original_->start_type,
                          original_->error_control, original_->binary_path.c_str(), nullptr, nullptr,
                          nullptr, nullptr, nullptr, original_->display_name.c_str());
-    if (original_->was_running && StartServiceW(service.get(), 0, nullptr)) {
+    if (original_->was_running && RetryingWineInternalErrors([&] {
+          return StartServiceW(service.get(), 0, nullptr) != FALSE;
+        })) {
       WaitForState(service.get(), SERVICE_RUNNING, "the service " + name + " to run again",
                    kDefaultWait);
     }
@@ -429,7 +431,15 @@ void StandinService::Start(Millis limit) {
     throw DriverError("the service " + name + " is gone");
   if (CurrentState(service.get()) == SERVICE_RUNNING)
     return;
-  if (!StartServiceW(service.get(), 0, nullptr)) {
+  // A failed try may still have set the service going; a later try then finds it running.
+  bool retrying = false;
+  const bool started = RetryingWineInternalErrors([&] {
+    const bool ok = StartServiceW(service.get(), 0, nullptr) ||
+                    (retrying && GetLastError() == ERROR_SERVICE_ALREADY_RUNNING);
+    retrying = true;
+    return ok;
+  });
+  if (!started) {
     throw DriverError("starting the service " + name + " failed, error " +
                       std::to_string(GetLastError()));
   }
