@@ -39,9 +39,9 @@ auto WaitFor(const std::string& what, Millis limit, Probe probe) -> decltype(pro
   }
 }
 
-// Wine now and then fails the start of a program or a service with ERROR_INTERNAL_ERROR while
-// the desktop of a program that just ended is being torn down, more often on a loaded machine;
-// a try a moment later succeeds. Calls `start` up to three times while it fails that way and
+// Wine now and then fails the start of a program or a service with ERROR_INTERNAL_ERROR (about
+// once in 30 starts right after a program ended when no desktop keeper runs, rarely with one,
+// more often on a loaded machine); a try a moment later succeeds. Calls `start` up to three times while it fails that way and
 // returns its last result, with the last error as `start` left it.
 template <typename Start>
 bool RetryingWineInternalErrors(Start start) {
