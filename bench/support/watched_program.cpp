@@ -138,27 +138,13 @@ WatchedProgram::WatchedProgram(const std::wstring& exe, const std::wstring& argu
                                &association, sizeof association)) {
     throw e2e::DriverError(LastErrorText("associating the job's completion port"));
   }
-  std::wstring command_line = L"\"" + exe + L"\"";
-  if (!arguments.empty())
-    command_line += L" " + arguments;
-  std::wstring block = environment.Block();
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
   start_called_at_ = SystemTimeNow();
-  if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                      CREATE_UNICODE_ENVIRONMENT | CREATE_SUSPENDED, block.data(),
-                      folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
-    throw e2e::DriverError(LastErrorText("starting " + win32::WideToUtf8(exe)));
-  }
-  process_.reset(info.hProcess);
-  win32::ScopedHandle thread(info.hThread);
-  id_ = info.dwProcessId;
-  program_id_ = info.dwProcessId;
-  AssignProcessToJobObject(job_.get(), info.hProcess);
+  e2e::ProgramInJob started = e2e::StartInJob(job_.get(), exe, arguments, folder, environment);
+  process_ = std::move(started.process);
+  id_ = started.id;
+  program_id_ = started.id;
   // The reports wait in the port until the listener takes them.
   listener_ = std::thread([this] { Listen(); });
-  ResumeThread(info.hThread);
 }
 
 WatchedProgram::~WatchedProgram() {

@@ -83,19 +83,8 @@ std::wstring EnvironmentBlock::Block() const {
   return block;
 }
 
-RunningProgram RunningProgram::Start(const std::wstring& exe_path, const std::wstring& arguments,
-                                     const std::wstring& current_folder,
-                                     const EnvironmentBlock& environment) {
-  RunningProgram program;
-  program.exe_path_ = exe_path;
-  program.job_.reset(CreateJobObjectW(nullptr, nullptr));
-  if (!program.job_)
-    throw DriverError(LastErrorText("CreateJobObjectW"));
-  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
-  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  SetInformationJobObject(program.job_.get(), JobObjectExtendedLimitInformation, &limits,
-                          sizeof limits);
-
+ProgramInJob StartInJob(HANDLE job, const std::wstring& exe_path, const std::wstring& arguments,
+                        const std::wstring& current_folder, const EnvironmentBlock& environment) {
   std::wstring command_line = L"\"" + exe_path + L"\"";
   if (!arguments.empty())
     command_line += L" " + arguments;
@@ -113,12 +102,33 @@ RunningProgram RunningProgram::Start(const std::wstring& exe_path, const std::ws
     throw DriverError(
         LastErrorText("starting " + Narrow(exe_path) + " in " + Narrow(current_folder)));
   }
-  program.process_.reset(info.hProcess);
+  ProgramInJob program;
+  program.process.reset(info.hProcess);
   win32::ScopedHandle thread(info.hThread);
-  program.id_ = info.dwProcessId;
-  program.thread_id_ = info.dwThreadId;
-  AssignProcessToJobObject(program.job_.get(), info.hProcess);
+  program.id = info.dwProcessId;
+  program.thread_id = info.dwThreadId;
+  AssignProcessToJobObject(job, info.hProcess);
   ResumeThread(info.hThread);
+  return program;
+}
+
+RunningProgram RunningProgram::Start(const std::wstring& exe_path, const std::wstring& arguments,
+                                     const std::wstring& current_folder,
+                                     const EnvironmentBlock& environment) {
+  RunningProgram program;
+  program.exe_path_ = exe_path;
+  program.job_.reset(CreateJobObjectW(nullptr, nullptr));
+  if (!program.job_)
+    throw DriverError(LastErrorText("CreateJobObjectW"));
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+  SetInformationJobObject(program.job_.get(), JobObjectExtendedLimitInformation, &limits,
+                          sizeof limits);
+  ProgramInJob started =
+      StartInJob(program.job_.get(), exe_path, arguments, current_folder, environment);
+  program.process_ = std::move(started.process);
+  program.id_ = started.id;
+  program.thread_id_ = started.thread_id;
   return program;
 }
 

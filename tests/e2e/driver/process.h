@@ -32,6 +32,16 @@ class EnvironmentBlock {
   std::vector<std::pair<std::wstring, std::wstring>> variables_;
 };
 
+// A program started suspended, put into `job` and then let run, so that nothing it starts escapes
+// the job. Throws DriverError when it cannot be started.
+struct ProgramInJob {
+  win32::ScopedHandle process;
+  DWORD id = 0;
+  DWORD thread_id = 0;
+};
+ProgramInJob StartInJob(HANDLE job, const std::wstring& exe_path, const std::wstring& arguments,
+                        const std::wstring& current_folder, const EnvironmentBlock& environment);
+
 // A started program. It runs in a job of its own that ends it (and whatever it started) when the
 // object goes, so a failed or killed test leaves no window behind for the next one.
 class RunningProgram {
