@@ -1,66 +1,42 @@
-// Stands in for a Windows service in the Wine tests and the demo: the "Server" service
-// (LanmanServer), which Wine lacks, and the instance services MSSQL$NAME that the MSDE setup
-// stand-in registers. It serves whatever name the service control manager starts it under,
-// reports itself running at once and ends when it is told to stop.
+// A Windows service for the Wine tests and the demo: the "Server" service (LanmanServer), which
+// Wine lacks, and the instance services MSSQL$NAME that the setup stand-in registers. It serves
+// whatever name it is started under, runs at once and ends when told to stop.
 #include <windows.h>
 
 namespace {
 
-SERVICE_STATUS_HANDLE g_status_handle = nullptr;
-HANDLE g_stop_event = nullptr;
+SERVICE_STATUS_HANDLE g_status = nullptr;
+HANDLE g_stop = nullptr;
 
-void ReportState(DWORD state) {
-  SERVICE_STATUS status = {};
+void Report(DWORD state) {
+  SERVICE_STATUS status{};
   status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
   status.dwCurrentState = state;
-  status.dwControlsAccepted =
-      state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN : 0;
-  status.dwWin32ExitCode = NO_ERROR;
-  SetServiceStatus(g_status_handle, &status);
+  status.dwControlsAccepted = state == SERVICE_RUNNING ? SERVICE_ACCEPT_STOP : 0;
+  SetServiceStatus(g_status, &status);
 }
 
-DWORD WINAPI HandleControl(DWORD control, DWORD, void*, void*) {
-  switch (control) {
-    case SERVICE_CONTROL_STOP:
-    case SERVICE_CONTROL_SHUTDOWN:
-      ReportState(SERVICE_STOP_PENDING);
-      SetEvent(g_stop_event);
-      return NO_ERROR;
-    case SERVICE_CONTROL_INTERROGATE:
-      return NO_ERROR;
-    default:
-      return ERROR_CALL_NOT_IMPLEMENTED;
-  }
+DWORD WINAPI Control(DWORD control, DWORD, void*, void*) {
+  if (control == SERVICE_CONTROL_STOP)
+    SetEvent(g_stop);
+  return NO_ERROR;
 }
 
-// argv[0] is the name the service was started under; the handler must be registered with it.
 void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
-  const wchar_t* name = argc > 0 ? argv[0] : L"";
-  g_status_handle = RegisterServiceCtrlHandlerExW(name, &HandleControl, nullptr);
-  if (g_status_handle == nullptr)
+  g_status = RegisterServiceCtrlHandlerExW(argc > 0 ? argv[0] : L"", &Control, nullptr);
+  g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (g_status == nullptr || g_stop == nullptr)
     return;
-  g_stop_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  if (g_stop_event == nullptr) {
-    ReportState(SERVICE_STOPPED);
-    return;
-  }
-  ReportState(SERVICE_RUNNING);
-  WaitForSingleObject(g_stop_event, INFINITE);
-  CloseHandle(g_stop_event);
-  g_stop_event = nullptr;
-  ReportState(SERVICE_STOPPED);
+  Report(SERVICE_RUNNING);
+  WaitForSingleObject(g_stop, INFINITE);
+  CloseHandle(g_stop);
+  Report(SERVICE_STOPPED);
 }
 
 }  // namespace
 
 int main() {
-  // An own-process service: the control manager ignores the table's name and starts the one
-  // entry under the name it was asked for.
-  wchar_t any_name[] = L"quillset_service";
-  const SERVICE_TABLE_ENTRYW table[] = {{any_name, &ServiceMain}, {nullptr, nullptr}};
-  if (!StartServiceCtrlDispatcherW(table)) {
-    // Started by hand rather than by the control manager: nothing to serve.
-    return static_cast<int>(GetLastError());
-  }
-  return 0;
+  wchar_t name[] = L"";
+  const SERVICE_TABLE_ENTRYW table[] = {{name, &ServiceMain}, {nullptr, nullptr}};
+  return StartServiceCtrlDispatcherW(table) ? 0 : 1;
 }

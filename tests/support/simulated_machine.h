@@ -1,120 +1,361 @@
-// One simulated workstation: registry, programs, system and window together, with helpers that
-// arrange what a real machine carries: SQL Server instances and their services, the Windows
-// "Server" service, MSDE packages, folders, and a stand-in for Microsoft's MSDE setup program that
-// registers an instance the way MSDE does.
+// The workstation of the native tests: one object that is every port the assistant uses, arranged
+// from a row of machines.txt. Its outside world behaves as the Wine tests' does: net lists the
+// started services, osql answers as the row says, the MSDE setup installs the instance's service
+// and net start starts it.
 #pragma once
 
-#include <optional>
-#include <set>
-#include <string>
-#include <vector>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
 
-#include "platform/ports.h"
-#include "support/recording_window.h"
-#include "support/simulated_processes.h"
-#include "support/simulated_registry.h"
-#include "support/simulated_system.h"
+#include "app/form_main.h"
+#include "support/osql_answers.h"
+#include "support/table.h"
 
 namespace quillset::testing {
 
-// How "net start" lists the started services.
-enum class NetStartLayout {
-  Windows,  // German Windows: heading, empty line, names indented by 3 blanks, empty line, "done"
-  Wine,     // Wine: heading, names indented by 4 blanks, nothing after the last name
-};
+using platform::ControlId;
 
-struct SqlInstanceSpec {
-  std::string name;  // "MSSQLSERVER" for the default instance
-  bool running = true;
-  std::string edition = "Desktop Engine";
-  std::string version = "8.00.760";
-  bool answers_osql = true;  // false: the service runs but osql cannot log in
-};
-
-// The stand-in for Microsoft's MSDE setup program beside the assistant.
-struct SetupProgramBehaviour {
-  bool present = true;           // setup.exe lies in the assistant's folder
-  bool settings_present = true;  // setup.ini beside it
-  bool packages_present = true;  // setup\SqlRun01.msi to setup\SqlRun16.msi
-  bool fails = false;            // runs, writes its log and installs nothing
-  bool creates_service = true;   // false: registers the instance but no service
-  int polls_until_end = 50;      // "still running" answers before it ends by itself
-};
-
-// What the setup program saw when it ended.
-struct SetupRun {
-  std::string command_line;
-  std::string instance_name;  // "" when the line named none
-  int package_number = 0;     // 0 when the line named no package file
-  bool installed = false;
-  bool window_enabled = true;
-  std::optional<platform::ControlId> page_in_view;
-};
-
-class SimulatedMachine {
+class SimulatedMachine : public platform::RegistryPort,
+                         public platform::ProcessPort,
+                         public platform::SystemPort,
+                         public platform::WindowPort,
+                         public platform::TextBoxPort {
  public:
-  SimulatedMachine();
-  SimulatedMachine(const SimulatedMachine&) = delete;
-  SimulatedMachine& operator=(const SimulatedMachine&) = delete;
+  static constexpr const char* kComputer = "PC-KALO";
+  // Console programs besides net and osql: their command lines and what they write, write by write.
+  std::map<std::string, std::vector<std::string>> consoles;
 
-  SimulatedRegistry registry;
-  SimulatedProcesses processes;
-  SimulatedSystem system;
-  RecordingWindow window;
+  explicit SimulatedMachine(const Row& row) : row_(row), answers_(row.All("answer")) {
+    services_ = {{"Server", row.One("server", "running") == "running"}};
+    for (const std::string& name : Split(row.One("running"), ", "))
+      services_.emplace_back(name, !name.empty());
+    for (const std::string& entry : Split(row.One("env"), ", ")) {
+      if (entry.starts_with("-"))
+        std::erase_if(environment_, [&](auto& e) { return e.starts_with(entry.substr(1) + "="); });
+      else if (!entry.empty())
+        environment_.push_back(entry);
+    }
+    for (const RegOperation& operation : RegistryOf(row))
+      Apply(operation);
+  }
 
-  platform::Ports ports();
+  // Starts the window, does the row's actions ("~action": while the one before still works) and
+  // tells what the user saw. Checks that the run leaves no key, process or console open, never
+  // polls a program without waiting, and keeps the window disabled while a program runs.
+  Outcome Run() {
+    form_Main form(platform::Ports{*this, *this, *this, *this});
+    press_ = [&form](ControlId button) { form.OnButton(button); };
+    close_ = [&form] { form.OnClose(); };
+    form.Form_Load();
+    form.Form_Activate();
+    const std::vector<std::string> actions = Split(row_.One("do"), ", ");
+    for (std::size_t i = 0; i < actions.size(); ++i) {
+      if (i + 1 < actions.size() && actions[i + 1].starts_with("~"))
+        during_ = actions[i + 1].substr(1);
+      if (!actions[i].starts_with("~") && !actions[i].empty())
+        Do(actions[i]);
+      EXPECT_EQ(during_, "") << "no work was going on to do this during";
+    }
+    outcome_.page = unloaded_ ? "ended" : PageInView();
+    if (outcome_.page == "found")
+      outcome_.list = list_;
+    for (const auto& [lower, value] : keys_[KeyId(platform::kHkeyLocalMachine, kConnectTo)])
+      outcome_.aliases.push_back(value.name + "=" + value.data.substr(0, value.data.find('\0')));
+    std::sort(outcome_.aliases.begin(), outcome_.aliases.end());
+    EXPECT_TRUE(open_keys_.empty()) << "registry keys left open";
+    EXPECT_TRUE(programs_.empty()) << "process handles left open";
+    EXPECT_EQ(open_consoles_, 0) << "console programs left running";
+    EXPECT_TRUE(unloaded_ || enabled_) << "the window stays disabled";
+    if (outcome_.page == "found") {
+      EXPECT_EQ(tab_stops_, (std::vector<std::int32_t>{100, 150, 180})) << "the list's columns";
+    }
+    return outcome_;
+  }
 
-  // Arranging the machine.
-  NetStartLayout net_start_layout = NetStartLayout::Windows;
-  bool net_available = true;   // net.exe can be started
-  bool osql_available = true;  // osql.exe can be started
-  int net_start_polls = 3;     // how long "net start NAME" runs
-  SetupProgramBehaviour setup;
+  // --- Registry: keys and value names without regard to letter case, Windows' status numbers.
+  std::int32_t OpenKey(platform::RegistryKeyHandle root, const std::string& path, std::uint32_t,
+                       platform::RegistryKeyHandle& key) override {
+    if (!keys_.contains(KeyId(root, path)))
+      return platform::kErrorFileNotFound;
+    open_keys_[key = next_key_++] = KeyId(root, path);
+    return platform::kErrorSuccess;
+  }
+  std::int32_t CreateKey(platform::RegistryKeyHandle root, const std::string& path,
+                         std::uint32_t access, platform::RegistryKeyHandle& key) override {
+    Apply(RegOperation{root, path, "", false, 0, ""});
+    return OpenKey(root, path, access, key);
+  }
+  std::int32_t QueryValue(platform::RegistryKeyHandle key, const std::string& name,
+                          std::uint32_t& type, char* data, std::uint32_t& size) override {
+    if (!open_keys_.contains(key))
+      return platform::kErrorInvalidHandle;
+    const auto& values = keys_[open_keys_[key]];
+    const auto value = values.find(Lower(name));
+    if (value == values.end())
+      return platform::kErrorFileNotFound;
+    const std::uint32_t capacity = std::exchange(size, value->second.data.size());
+    type = value->second.type;
+    if (data != nullptr && capacity < size)
+      return platform::kErrorMoreData;
+    if (data != nullptr)
+      std::memcpy(data, value->second.data.data(), size);
+    return platform::kErrorSuccess;
+  }
+  std::int32_t SetValue(platform::RegistryKeyHandle key, const std::string& name,
+                        std::uint32_t type, const char* data, std::uint32_t size) override {
+    if (!open_keys_.contains(key))
+      return platform::kErrorInvalidHandle;
+    keys_[open_keys_[key]][Lower(name)] = RegOperation{0, "", name, true, type, {data, size}};
+    return platform::kErrorSuccess;
+  }
+  std::int32_t CloseKey(platform::RegistryKeyHandle key) override {
+    return open_keys_.erase(key) == 1 ? platform::kErrorSuccess : platform::kErrorInvalidHandle;
+  }
 
-  // Registers the instance in InstalledInstances (after those already there) with its service.
-  void AddInstance(const SqlInstanceSpec& instance);
-  // Starts or stops a service the machine knows (by service name).
-  void SetServiceRunning(const std::string& service_name, bool running);
-  // The Windows service "Server" (LanmanServer); it runs on a fresh machine.
-  void SetServerServiceRunning(bool running);
-  // What an installed MSDE package leaves: the uninstall entry of its product code.
-  void InstallMsdePackage(int package_number, const std::string& instance_name);
-  // A program file the platform finds when it resolves a command line (e.g. a planted C:\Mein.exe).
-  void AddProgramFile(const std::string& path);
+  // --- Programs: consoles that write what the row's world answers, programs that end after some
+  // polls and then do their work.
+  std::unique_ptr<platform::ConsoleProgram> StartHiddenConsole(const std::string& line) override {
+    if (consoles.contains(line))
+      return std::make_unique<Console>(*this, consoles.at(line));
+    if ((line == "NET START" || line == "net start") && !row_.Missing("net"))
+      return std::make_unique<Console>(*this, std::vector{Listing()});
+    // Only the two queries that osql is asked.
+    const std::size_t query = line.find(" -Q \" SELECT CONVERT(char(20), SERVERPROPERTY('");
+    if (!line.starts_with("osql -E -S ") || query == std::string::npos || row_.Missing("osql") ||
+        !(line.ends_with("('edition'))\"") || line.ends_with("('productVersion'))\"")))
+      return nullptr;
+    std::string answers;
+    for (const std::string& answer : row_.All("osql"))
+      answers += ReplaceAll(answer, "{computer}", kComputer) + "\n";
+    const OsqlReply reply = OsqlAnswer(answers, line.substr(11, query - 11), line.substr(query));
+    return std::make_unique<Console>(*this, std::vector{reply.out, reply.err});
+  }
+  bool Start(const std::string& line, platform::ProcessHandle& process) override {
+    // The program as Windows takes it from the line: in quotes, or up to the first blank.
+    const std::string program =
+        line[0] == '"' ? line.substr(1, line.find('"', 1) - 1) : line.substr(0, line.find(' '));
+    const auto same = [](const std::string& a, const std::string& b) {
+      return Lower(ReplaceAll(a, "\\\\", "\\")) == Lower(ReplaceAll(b, "\\\\", "\\"));
+    };
+    if (line.starts_with("net start ") && !row_.Missing("net") && !row_.Missing("net start")) {
+      programs_[next_process_] = Program{1, [this, name = line.substr(10)] {
+                                           for (auto& [service, running] : services_)
+                                             running = running || service == name;
+                                         }};
+    } else if (same(program, ProgramFolder() + "\\setup.exe") && !row_.Missing("setup.exe")) {
+      outcome_.setups.push_back(line);
+      programs_[next_process_] = Program{3, [this, line] { RunSetup(line); }};
+    } else {
+      return false;
+    }
+    process = next_process_++;
+    return true;
+  }
+  bool IsRunning(platform::ProcessHandle process) override {
+    Program& program = programs_.at(process);
+    EXPECT_TRUE(std::exchange(program.waited, false)) << "polled a program again without waiting";
+    if (++program.polls <= program.polls_running) {
+      // From the second poll on, the installation has disabled the window behind the wait page.
+      if (program.polls > 1) {
+        EXPECT_TRUE(!enabled_ && PageInView() == "wait") << "a program runs behind an open window";
+      }
+      return true;
+    }
+    if (auto at_end = std::exchange(program.at_end, nullptr))
+      at_end();
+    return false;
+  }
+  void WaitForEndOrMessage(platform::ProcessHandle process) override {
+    programs_.at(process).waited = true;
+    ActNow();
+  }
+  void Close(platform::ProcessHandle process) override {
+    EXPECT_EQ(programs_.erase(process), 1u) << "closed a process handle twice";
+  }
 
-  // Looking at the machine.
-  std::vector<std::string> InstalledInstanceNames() const;  // from the registry
-  bool IsServiceRunning(const std::string& service_name) const;
-  std::string NetStartListing() const;
-  const std::vector<SetupRun>& setup_runs() const { return setup_runs_; }
-  // Planted programs that were started instead of the program the command line meant.
-  const std::vector<std::string>& planted_programs_run() const { return planted_programs_run_; }
+  // --- System.
+  std::vector<std::string> EnvironmentEntries() override { return environment_; }
+  bool GetComputerNameA(char* buffer, std::uint32_t& size) override {
+    size = static_cast<std::uint32_t>(std::strlen(kComputer));  // the buffer holds 256
+    return !row_.Missing("computer name") && std::strcpy(buffer, kComputer) != nullptr;
+  }
+  std::string ProgramFolder() override { return row_.One("app", "Q:\\MSDE"); }
+  bool FolderExists(const std::string& path) override {
+    if (row_.Missing("FileSystemObject"))
+      throw platform::PlatformFailure(platform::kFailureCannotCreateComponent, "no component");
+    const std::vector<std::string> folders = row_.All("folder");
+    return std::any_of(folders.begin(), folders.end(),
+                       [&](const std::string& folder) { return Lower(folder) == Lower(path); });
+  }
 
-  static const std::string& MsdeProductCode(int package_number);  // 1 to 16, no braces
+  // --- Window: pages, list, enabled, and the message and input boxes, recorded.
+  void SetOuterHeight(int) override {}
+  void SetFrameBorderStyle(ControlId, int) override {}
+  void SetFrameVisible(ControlId frame, bool visible) override { visible_[frame] = visible; }
+  void SetFrameCaption(ControlId, const std::string&) override {}
+  void SetFrameTop(ControlId, int) override {}
+  void SetFrameLeft(ControlId, int) override {}
+  void ListClear() override { list_.clear(); }
+  void ListAddItem(const std::string& item) override { list_.push_back(item); }
+  void ListRefresh() override {}
+  void ListSetTabStops(std::span<const std::int32_t> stops) override {
+    tab_stops_.assign(stops.begin(), stops.end());
+  }
+  platform::TextBoxPort& DummyText() override { return *this; }
+  void SetEnabled(bool enabled) override { enabled_ = enabled; }
+  void DoEvents() override { ActNow(); }
+  void Unload() override { unloaded_ = true; }
+  int MsgBox(const std::string& prompt, int style, const std::string& title) override {
+    outcome_.dialogs.push_back("box " + std::to_string(style) + " | " + title + " | " + prompt);
+    return 1;
+  }
+  std::string InputBox(const std::string& prompt, const std::string& title) override {
+    outcome_.dialogs.push_back("ask " + title + " | " + prompt);
+    if (answers_.empty())
+      return "";  // cancelled
+    const std::string answer = answers_.front();
+    answers_.erase(answers_.begin());
+    return answer;
+  }
+  // Text_dummy: an edit control's caret; the bytes inserted are read as Windows-1252.
+  std::string Text() override { return box_; }
+  void SetText(const std::string& text) override { box_ = text, caret_ = 0; }
+  void SetSelection(int start, int) override {
+    caret_ = start == -1 ? caret_ : std::min<std::size_t>(start, box_.size());
+  }
+  void ReplaceSelection(const char* ansi) override {
+    box_.insert(caret_, Latin1ToUtf8(ansi));
+    caret_ += Latin1ToUtf8(ansi).size();
+  }
 
  private:
-  struct Service {
-    std::string name;
-    std::string display_name;
-    bool running = false;
+  static constexpr char kConnectTo[] = "SOFTWARE\\Microsoft\\MSSQLSERVER\\Client\\ConnectTo";
+
+  struct Program {
+    int polls_running;  // how many polls find it running
+    std::function<void()> at_end;
+    bool waited = true;
+    int polls = 0;
+  };
+  // A hidden console program: its writes, read in pieces of the reader's size.
+  class Console : public platform::ConsoleProgram {
+   public:
+    Console(SimulatedMachine& machine, std::vector<std::string> writes)
+        : machine_(machine), writes_(std::move(writes)) {
+      ++machine_.open_consoles_;
+    }
+    ~Console() override { --machine_.open_consoles_; }
+    bool ReadChunk(char* buffer, std::size_t capacity, std::size_t& bytes_read) override {
+      machine_.ActNow();
+      for (; write_ < writes_.size(); ++write_, at_ = 0) {
+        if (at_ < writes_[write_].size()) {
+          bytes_read = writes_[write_].copy(buffer, capacity, at_);
+          at_ += bytes_read;
+          return true;
+        }
+      }
+      return false;
+    }
+
+   private:
+    SimulatedMachine& machine_;
+    std::vector<std::string> writes_;
+    std::size_t write_ = 0, at_ = 0;  // the write being read, and how far
   };
 
-  Service* FindService(const std::string& service_name);
-  const Service* FindService(const std::string& service_name) const;
-  void AddService(const std::string& name, const std::string& display_name, bool running);
-  void WriteInstalledInstances();
-  bool FileExists(const std::string& path) const;
-  std::optional<std::string> ResolveProgram(const std::string& command_line) const;
-  std::optional<ConsoleScript> RunConsole(const std::string& command_line);
-  std::optional<ProgramScript> RunProgram(const std::string& command_line);
-  std::string OsqlOutput(const std::string& command_line) const;
-  void RunSetup(const std::string& command_line);
+  static std::string Lower(std::string text) {
+    for (char& c : text)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  }
+  std::string KeyId(platform::RegistryKeyHandle root, const std::string& path) const {
+    return std::to_string(root) + "\\" + Lower(path);
+  }
+  void Apply(const RegOperation& op) {
+    for (std::size_t at = op.path.find('\\');; at = op.path.find('\\', at + 1)) {
+      keys_[KeyId(op.root, op.path.substr(0, at))];  // the key and every key above it
+      if (at == std::string::npos)
+        break;
+    }
+    if (op.has_value)
+      keys_[KeyId(op.root, op.path)][Lower(op.name)] = op;
+  }
+  std::string PageInView() const {
+    // From the top of the stack down: the highest visible page is what the user sees.
+    const std::pair<ControlId, const char*> stack[] = {
+        {ControlId::Frame_installationWarten, "wait"},
+        {ControlId::Frame_installationGefundeneInstanzen, "found"},
+        {ControlId::Frame_installationAbbruchAlteVersion, "old"},
+        {ControlId::Frame_installationOK, "intro"}};
+    for (const auto& [frame, name] : stack)
+      if (!visible_.contains(frame) || visible_.at(frame))
+        return name;
+    return "none";
+  }
+  // As German Windows lists the started services.
+  std::string Listing() const {
+    std::string listing = "Es wurden folgende Windows-Dienste gestartet:\r\n\r\n";
+    for (const auto& [name, running] : services_)
+      listing += running ? "   " + name + "\r\n" : "";
+    return listing + "\r\nDer Befehl wurde erfolgreich ausgeführt.\r\n\r\n";
+  }
+  // Installs the instance as the MSDE setup does: its service.
+  void RunSetup(const std::string& line) {
+    const std::vector<std::string> knobs = row_.All("knob");
+    if (row_.Missing("setup.ini") || row_.Missing("packages") ||
+        std::find(knobs.begin(), knobs.end(), "Fail=1") != knobs.end())
+      return;
+    const std::size_t at = line.find("INSTANCENAME=") + 13;
+    const std::string name = line.substr(at, line.find(' ', at) - at);
+    if (std::find(knobs.begin(), knobs.end(), "NoService=1") == knobs.end())
+      services_.emplace_back("MSSQL$" + name, false);
+  }
+  // What the user does: press a button of the page in view (none while the window is disabled),
+  // or close the window.
+  void Do(const std::string& action) {
+    static const std::map<std::pair<std::string, std::string>, ControlId> buttons = {
+        {{"intro", "Weiter"}, ControlId::Cmd_Installieren},
+        {{"intro", "System-Info"}, ControlId::Cmd_Info},
+        {{"intro", "Abbrechen"}, ControlId::Cmd_Abbrechen},
+        {{"old", "Abbruch"}, ControlId::Cmd_Abbruch},
+        {{"old", "System-Info"}, ControlId::Command1},
+        {{"found", "Abbrechen"}, ControlId::Command2},
+        {{"found", "Installieren"}, ControlId::Cmd_Neu}};
+    if (action == "close")
+      return unloaded_ ? void() : close_();
+    const auto named = [&](const auto& button) { return button.first.second == action; };
+    EXPECT_TRUE(std::any_of(buttons.begin(), buttons.end(), named)) << "no button " << action;
+    const auto button = buttons.find({PageInView(), action});
+    if (!unloaded_ && enabled_ && button != buttons.end())
+      press_(button->second);
+  }
+  void ActNow() {
+    if (!during_.empty())
+      Do(std::exchange(during_, ""));
+  }
 
-  std::vector<Service> services_;
-  std::vector<SqlInstanceSpec> instances_;
-  std::set<std::string> program_files_;  // normalised paths
-  std::vector<SetupRun> setup_runs_;
-  std::vector<std::string> planted_programs_run_;
+  Row row_;
+  std::vector<std::string> answers_;
+  std::vector<std::string> environment_ = {"TEMP=Q:\\Temp", "ProgramFiles=Q:\\Programme"};
+  std::vector<std::pair<std::string, bool>> services_;               // listed name, running
+  std::map<std::string, std::map<std::string, RegOperation>> keys_;  // by lower-case names
+  std::map<platform::RegistryKeyHandle, std::string> open_keys_;
+  platform::RegistryKeyHandle next_key_ = 0x100;
+  std::map<platform::ProcessHandle, Program> programs_;
+  platform::ProcessHandle next_process_ = 0x200;
+  int open_consoles_ = 0;
+  std::function<void(ControlId)> press_;
+  std::function<void()> close_;
+  std::string during_;  // the action to do as soon as the assistant works
+  std::map<ControlId, bool> visible_;
+  std::vector<std::string> list_;
+  std::vector<std::int32_t> tab_stops_;
+  bool enabled_ = true, unloaded_ = false;
+  std::string box_ = "Text1";
+  std::size_t caret_ = 0;
+  Outcome outcome_;
 };
 
 }  // namespace quillset::testing
