@@ -1,96 +1,35 @@
-// How long it takes from starting a program until its introduction page can be used: quillset.exe
-// against the bare window program of the same kind (bare_window.exe). The measuring process
-// starts the program itself and looks every millisecond for the program's visible window with its
-// caption and, inside it, the visible "&Weiter" button (found by control ID, so the looking sends
-// the program no message). Before the runs each program starts once unmeasured, so that both find
-// their files in the cache.
+// Row 3: the time from just before a program is created until its "&Weiter" button is visible,
+// looked for every millisecond without sending the program a message. quillset.exe (from the MSDE
+// folder, on a machine without SQL Server) against bare_window.exe, and against
+// bare_window_manifest.exe, which also pays for the common controls and the rest of quillset's
+// manifest. One unmeasured start of each first, then RUNS starts of each, in turn.
 //
-//   launch_time [RUNS]      runs of each program, alternating (5 when not given)
-//
-// Prints RESULT launch_quillset_ms and RESULT launch_bare_window_ms, one line per run;
-// exit code 2 when the measurement could not be made.
-#include <windows.h>
-
-#include <cstdio>
-#include <cstdlib>
+//   launch_time [RUNS]      (5 when not given)
 #include <string>
 
-#include "driver/paths.h"
-#include "driver/quillset_app.h"
-#include "driver/ui.h"
-#include "platform/win32/ansi_text.h"
-#include "platform/win32/win32_window.h"
-#include "support/bare_window_shape.h"
-#include "support/watched_program.h"
+#include "support/clock.h"
+#include "support/job.h"
+#include "support/machine.h"
+#include "support/window.h"
 
-namespace {
-
-using namespace quillset;
 using namespace quillset::bench;
 
-constexpr e2e::Millis kLimit{30000};
-
-struct Subject {
-  const char* result_name;
-  std::wstring exe;
-  std::wstring folder;
-  e2e::EnvironmentBlock environment;
-  std::wstring caption;
-  int weiter_id;
-};
-
-// One start: milliseconds from just before the program was created until its "&Weiter" button
-// was seen visible.
-double MeasureLaunch(const Subject& subject) {
-  WatchedProgram program(subject.exe, L"", subject.folder, subject.environment);
-  const std::int64_t deadline = program.start_called_at() + kLimit.count() * 10000;
-  for (;;) {
-    if (HWND window = VisibleTopLevelWindow(program.id(), subject.caption)) {
-      HWND button = ControlWithId(window, subject.weiter_id);
-      if (button != nullptr && IsWindowVisible(button)) {
-        const double elapsed = TicksToMs(SystemTimeNow() - program.start_called_at());
-        // Not timed: the button found is the one meant.
-        if (e2e::TextOf(button) != "&Weiter")
-          throw e2e::DriverError("the button found is \"" + e2e::TextOf(button) + "\"");
-        return elapsed;
+int main(int argc, char** argv) {
+  return Measure(argc, argv, "launch_time", [](int runs) {
+    const Machine machine(0, "", "");
+    const std::pair<const char*, std::wstring> programs[] = {
+        {"launch_quillset_ms", std::wstring(kAppFolder) + L"\\quillset.exe"},
+        {"launch_bare_ms", Machine::BuildFile(L"bench\\bare_window.exe")},
+        {"launch_bare_manifest_ms", Machine::BuildFile(L"bench\\bare_window_manifest.exe")}};
+    for (int run = 0; run <= runs; ++run) {
+      for (const auto& [name, exe] : programs) {
+        const JobProgram program(exe, L"");
+        HWND window = nullptr;
+        WaitForWeiter(program, window);
+        if (run > 0)
+          Result(name, Ms(Now() - program.created_at()), "ms");
+        Sleep(200);
       }
     }
-    if (SystemTimeNow() > deadline)
-      throw e2e::DriverError("no visible \"&Weiter\" in " + win32::WideToUtf8(subject.caption));
-    Sleep(1);
-  }
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  const int runs = argc > 1 ? std::atoi(argv[1]) : 5;
-  try {
-    // quillset.exe in an MSDE folder of its own, as the Wine tests start it.
-    e2e::MsdeMachineFolders folders("bench-launch");
-    Subject quillset{"launch_quillset_ms",
-                     (folders.app_folder() / "quillset.exe").wstring(),
-                     folders.app_folder().wstring(),
-                     folders.Environment(),
-                     win32::Utf8ToWide(e2e::QuillsetApp::kCaption),
-                     win32::Win32ControlId(platform::ControlId::Cmd_Installieren)};
-    Subject bare{"launch_bare_window_ms",
-                 e2e::WindowsPathOf(QUILLSET_BENCH_BARE_WINDOW_EXE),
-                 folders.app_folder().wstring(),
-                 folders.Environment(),
-                 kBareWindowCaption,
-                 kBareWeiterButtonId};
-    std::printf("warm-up: quillset %.1f ms, bare window %.1f ms (not counted)\n",
-                MeasureLaunch(quillset), MeasureLaunch(bare));
-    for (int run = 1; run <= runs; ++run) {
-      PrintResult(quillset.result_name, MeasureLaunch(quillset), "ms");
-      Sleep(200);
-      PrintResult(bare.result_name, MeasureLaunch(bare), "ms");
-      Sleep(200);
-    }
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "launch_time: %s\n", error.what());
-    return 2;
-  }
-  return 0;
+  });
 }
