@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   return Measure(argc, argv, "launch_time", [](int runs) {
     const Machine machine(0, "", "");
     const std::pair<const char*, std::wstring> programs[] = {
-        {"launch_quillset_ms", std::wstring(kAppFolder) + L"\\quillset.exe"},
+        {"launch_quillset_ms", machine.Quillset()},
         {"launch_bare_ms", Machine::BuildFile(L"bench\\bare_window.exe")},
         {"launch_bare_manifest_ms", Machine::BuildFile(L"bench\\bare_window_manifest.exe")}};
     for (int run = 0; run <= runs; ++run) {

@@ -89,7 +89,7 @@ void Wait(const std::string& who, const std::wstring& exe, const std::wstring& a
 int main(int argc, char** argv) {
   return Measure(argc, argv, "waiting", [](int runs) {
     const Machine machine(1, "delay 5000 | silent", "DelaySeconds=10\r\nFail=1");
-    const std::wstring quillset = std::wstring(kAppFolder) + L"\\quillset.exe";
+    const std::wstring quillset = machine.Quillset();
     const std::wstring bare = Machine::BuildFile(L"bench\\bare_window.exe");
     for (int run = 1; run <= runs; ++run) {
       Wait("quillset", quillset, L"", false, {});

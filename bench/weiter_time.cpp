@@ -80,11 +80,11 @@ std::map<std::wstring, int> Flow(const std::string& who, const std::wstring& exe
 int main(int argc, char** argv) {
   return Measure(argc, argv, "weiter_time", [](int runs) {
     const Machine machine(kInstances, "Desktop Engine | 8.00.194", "Fail=1");
-    std::ofstream("C:\\quillset-bench\\commands.txt", std::ios::binary) << CommandList();
+    std::ofstream("Q:\\commands.txt", std::ios::binary) << CommandList();
     for (int run = 1; run <= runs; ++run) {
-      const auto quillset = Flow("quillset", std::wstring(kAppFolder) + L"\\quillset.exe", L"");
+      const auto quillset = Flow("quillset", machine.Quillset(), L"");
       const auto reference = Flow("reference", Machine::BuildFile(L"bench\\bare_window.exe"),
-                                  L"--commands C:\\quillset-bench\\commands.txt");
+                                  L"--commands Q:\\commands.txt");
       if (quillset != reference)
         throw std::runtime_error("the flow and the reference started different programs");
     }
