@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "inspect/instance_inventory.h"
+#include "inspect/instance_name_rule.h"
 #include "inspect/server_probes.h"
 #include "inspect/service_checks.h"
-#include "install/instance_name_rule.h"
 #include "install/setup_command.h"
 #include "platform/system_port.h"
 #include "support/simulated_machine.h"

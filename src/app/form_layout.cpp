@@ -6,87 +6,83 @@ namespace quillset {
 namespace {
 
 using platform::Background;
-using platform::ControlId;
 using platform::ControlKind;
 using platform::ControlSpec;
 using platform::FrameSpec;
 
 // Bottom of the stack first: a page higher up covers the ones below it.
 constexpr std::array kFrames = {
-    FrameSpec{ControlId::Frame_installationOK, "Frame_installationOK", "Einführung", 0, 10, 9735,
-              3255, Background::Window},
-    FrameSpec{ControlId::Frame_installationAbbruchAlteVersion,
-              "Frame_installationAbbruchAlteVersion", "Alte Version", 0, 10, 9735, 3255,
+    FrameSpec{controls::Frame_installationOK, "Einführung", 0, kPageTopTwips, 9735, 3255,
               Background::Window},
-    FrameSpec{ControlId::Frame_installationGefundeneInstanzen,
-              "Frame_installationGefundeneInstanzen", "Gefundene Datenbanken", 0, 10, 9735, 3255,
-              Background::Window},
-    FrameSpec{ControlId::Frame_installationWarten, "Frame_installationWarten", "Warten", 0, 10,
-              9735, 3255, Background::ActiveCaptionText},
+    FrameSpec{controls::Frame_installationAbbruchAlteVersion, "Alte Version", 0, kPageTopTwips,
+              9735, 3255, Background::Window},
+    FrameSpec{controls::Frame_installationGefundeneInstanzen, "Gefundene Datenbanken", 0,
+              kPageTopTwips, 9735, 3255, Background::Window},
+    FrameSpec{controls::Frame_installationWarten, "Warten", 0, 10, 9735, 3255,
+              Background::ActiveCaptionText},
 };
 
 constexpr std::array kControls = {
     // Introduction page.
-    ControlSpec{ControlKind::Label, ControlId::Label_Einfuehrung, "Label_Einfuehrung",
+    ControlSpec{ControlKind::Label, controls::Label_Einfuehrung,
                 "Es wird jetzt das von Microsoft (R) zur Verfügung gestellte "
                 "Installationsprogramm für die Microsoft SQL-Server Desktop Engine (MSDE) "
                 "gestartet.",
-                120, 360, 9495, 615, 1, ControlId::Frame_installationOK, false},
-    ControlSpec{ControlKind::Label, ControlId::Label6, "Label6",
+                120, 360, 9495, 615, 1, controls::Frame_installationOK, false},
+    ControlSpec{ControlKind::Label, controls::Label6,
                 "Bei der MSDE handelt es sich um ein lizenzgebührenfreies Datenbanksystem von "
                 "Microsoft, das für die Verwaltung und Speicherung der Daten von kaloBASE "
                 "verwendet wird.",
-                120, 840, 9495, 495, 18, ControlId::Frame_installationOK, false},
-    ControlSpec{ControlKind::Button, ControlId::Cmd_Installieren, "Cmd_Installieren", "&Weiter",
-                7560, 2760, 2055, 375, 2, ControlId::Frame_installationOK, false},
-    ControlSpec{ControlKind::Button, ControlId::Cmd_Info, "Cmd_Info", "System-Info", 120, 2760,
-                2055, 375, 3, ControlId::Frame_installationOK, false},
-    ControlSpec{ControlKind::Button, ControlId::Cmd_Abbrechen, "Cmd_Abbrechen", "A&bbrechen", 5400,
-                2760, 2055, 375, 4, ControlId::Frame_installationOK, false},
+                120, 840, 9495, 495, 18, controls::Frame_installationOK, false},
+    ControlSpec{ControlKind::Button, controls::Cmd_Installieren, "&Weiter", 7560, 2760, 2055, 375,
+                2, controls::Frame_installationOK, false},
+    ControlSpec{ControlKind::Button, controls::Cmd_Info, "System-Info", 120, 2760, 2055, 375, 3,
+                controls::Frame_installationOK, false},
+    ControlSpec{ControlKind::Button, controls::Cmd_Abbrechen, "A&bbrechen", 5400, 2760, 2055, 375,
+                4, controls::Frame_installationOK, false},
 
     // Old-version page.
-    ControlSpec{ControlKind::Label, ControlId::Label1, "Label1",
+    ControlSpec{ControlKind::Label, controls::Label1,
                 "Auf diesem Rechner ist eine alte Version des MS-SQL-Servers installiert. Eine "
                 "parallele Installation der Microsoft SQL Server 2000 Desktop Engine ist deshalb "
                 "nicht möglich. Setzen Sie sich bitte mit dem KORA-Lehrstuhl in Verbindung",
-                120, 360, 9495, 495, 7, ControlId::Frame_installationAbbruchAlteVersion, false},
+                120, 360, 9495, 495, 7, controls::Frame_installationAbbruchAlteVersion, false},
     // The buffer of console output: it needs a window handle, not a place on screen.
-    ControlSpec{ControlKind::TextBox, ControlId::Text_dummy, "Text_dummy", "Text1", 9120, 2640, 495,
-                495, 6, ControlId::Frame_installationAbbruchAlteVersion, true},
-    ControlSpec{ControlKind::Button, ControlId::Cmd_Abbruch, "Cmd_Abbruch", "A&bbruch", 7560, 2760,
-                2055, 375, 8, ControlId::Frame_installationAbbruchAlteVersion, false},
-    ControlSpec{ControlKind::Button, ControlId::Command1, "Command1", "System-Info", 120, 2760,
-                2055, 375, 9, ControlId::Frame_installationAbbruchAlteVersion, false},
+    ControlSpec{ControlKind::TextBox, controls::Text_dummy, "Text1", 9120, 2640, 495, 495, 6,
+                controls::Frame_installationAbbruchAlteVersion, true},
+    ControlSpec{ControlKind::Button, controls::Cmd_Abbruch, "A&bbruch", 7560, 2760, 2055, 375, 8,
+                controls::Frame_installationAbbruchAlteVersion, false},
+    ControlSpec{ControlKind::Button, controls::Command1, "System-Info", 120, 2760, 2055, 375, 9,
+                controls::Frame_installationAbbruchAlteVersion, false},
 
     // Found-databases page.
-    ControlSpec{ControlKind::Label, ControlId::Label3, "Label3",
-                "Installierte MSSQL-Server Datenbanken:", 240, 360, 4215, 375, 13,
-                ControlId::Frame_installationGefundeneInstanzen, false},
-    ControlSpec{ControlKind::ListBox, ControlId::List_Instanzen, "List_Instanzen", "", 240, 600,
-                4935, 2400, 12, ControlId::Frame_installationGefundeneInstanzen, false},
-    ControlSpec{ControlKind::Label, ControlId::Label4, "Label4",
+    ControlSpec{ControlKind::Label, controls::Label3, "Installierte MSSQL-Server Datenbanken:", 240,
+                360, 4215, 375, 13, controls::Frame_installationGefundeneInstanzen, false},
+    ControlSpec{ControlKind::ListBox, controls::List_Instanzen, "", 240, 600, 4935, 2400, 12,
+                controls::Frame_installationGefundeneInstanzen, false},
+    ControlSpec{ControlKind::Label, controls::Label4,
                 "Es wurden MSSQL-Server Datenbanken auf Ihrem Rechner gefunden. Wählen Sie die "
                 "Schaltfläche \"Installieren\", wenn Sie eine neue Datenbank anlegen wollen. "
                 "Wählen Sie \"Abbrechen\", wenn sie die Globana-Datenbank in eine vorhandene "
                 "Datenbank integrieren wollen. Setzen Sie sich dazu  mit dem KORA-Lehrstuhl in "
                 "Verbindung.",
-                5280, 600, 4215, 1455, 14, ControlId::Frame_installationGefundeneInstanzen, false},
-    ControlSpec{ControlKind::Label, ControlId::Label5, "Label5",
+                5280, 600, 4215, 1455, 14, controls::Frame_installationGefundeneInstanzen, false},
+    ControlSpec{ControlKind::Label, controls::Label5,
                 "Wir empfehlen die Installation einer neuen Datenbank.", 5280, 2400, 4335, 375, 17,
-                ControlId::Frame_installationGefundeneInstanzen, false},
-    ControlSpec{ControlKind::Button, ControlId::Command2, "Command2", "A&bbrechen", 5400, 2760,
-                2055, 375, 15, ControlId::Frame_installationGefundeneInstanzen, false},
-    ControlSpec{ControlKind::Button, ControlId::Cmd_Neu, "Cmd_Neu", "&Installieren", 7560, 2760,
-                2055, 375, 16, ControlId::Frame_installationGefundeneInstanzen, false},
+                controls::Frame_installationGefundeneInstanzen, false},
+    ControlSpec{ControlKind::Button, controls::Command2, "A&bbrechen", 5400, 2760, 2055, 375, 15,
+                controls::Frame_installationGefundeneInstanzen, false},
+    ControlSpec{ControlKind::Button, controls::Cmd_Neu, "&Installieren", 7560, 2760, 2055, 375, 16,
+                controls::Frame_installationGefundeneInstanzen, false},
 
     // Wait page.
-    ControlSpec{ControlKind::Label, ControlId::Label7, "Label7",
+    ControlSpec{ControlKind::Label, controls::Label7,
                 "Es wird jetzt die Microsoft (R) SQL-Server Desktop Engine auf Ihrem System "
                 "installiert.",
-                120, 360, 9375, 255, 19, ControlId::Frame_installationWarten, false},
-    ControlSpec{ControlKind::Label, ControlId::Label8, "Label8",
+                120, 360, 9375, 255, 19, controls::Frame_installationWarten, false},
+    ControlSpec{ControlKind::Label, controls::Label8,
                 "Bitte warten Sie, bis die Installation beendet ist...", 120, 1560, 9495, 495, 20,
-                ControlId::Frame_installationWarten, false},
+                controls::Frame_installationWarten, false},
 };
 
 constexpr platform::FormSpec kFormMain{"MSDE - Installationstool", 9840, 3750,
@@ -97,14 +93,6 @@ constexpr platform::FormSpec kFormMain{"MSDE - Installationstool", 9840, 3750,
 
 const platform::FormSpec& FormMainLayout() {
   return kFormMain;
-}
-
-const platform::ControlSpec* FindControl(platform::ControlId id) {
-  for (const ControlSpec& control : kControls) {
-    if (control.id == id)
-      return &control;
-  }
-  return nullptr;
 }
 
 }  // namespace quillset

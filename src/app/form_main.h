@@ -1,8 +1,10 @@
-// form_Main: the one window of the assistant, its start-up and its button handlers.
+// form_Main: the one window of the assistant, its start-up, its buttons and the two flows they
+// start: the "&Weiter" decision and the installation.
 #pragma once
 
+#include <string>
+
 #include "app/main_window_state.h"
-#include "install/install_msde.h"
 #include "platform/ports.h"
 
 namespace quillset {
@@ -16,32 +18,35 @@ class form_Main {
   void Form_Activate();
 
   // A button was pressed (clicked, or activated from the keyboard). Presses that arrive while a
-  // flow or an installation runs are ignored.
+  // flow runs are ignored. The buttons and their handlers: buttons.cpp.
   void OnButton(platform::ControlId button);
-  // The window is being closed through its title bar or system menu: the program ends.
+  // The window is being closed through its title bar or system menu: the program ends, and a
+  // running flow stops at its next step.
   void OnClose();
 
-  // The handlers, by control name.
-  void Cmd_Installieren_Click();
-  void Cmd_Info_Click();
-  void Cmd_Neu_Click();
-  void Cmd_Abbrechen_Click();
-  void Cmd_Abbruch_Click();
-  void Command1_Click();
-  void Command2_Click();
-
-  bool IsBusy() const { return busy_; }
-  const MainWindowState& state() const { return state_; }
-  MainWindowState& state() { return state_; }
+  // Introduction page.
+  void Cmd_Installieren_Click();  // "&Weiter": the decision (weiter_flow.cpp)
+  void Cmd_Info_Click();          // "System-Info"
+  void Cmd_Abbrechen_Click();     // "A&bbrechen"
+  // Old-version page.
+  void Cmd_Abbruch_Click();  // "A&bbruch"
+  void Command1_Click();     // "System-Info"
+  // Found-databases page.
+  void Cmd_Neu_Click();   // "&Installieren": the installation (install_flow.cpp)
+  void Command2_Click();  // "A&bbrechen"
 
  private:
-  InstallOutcome InstallMsde();
-  void ShowPage(platform::ControlId frame);
+  // Shows the page and hides the other three.
+  void ShowPage(platform::ControlId page);
+  void ShowFoundDatabases();
+  // The installation of a new instance (install_flow.cpp).
+  void InstallMsde();
+  void RunInstallation(std::string& setup_command);
 
   platform::Ports ports_;
   MainWindowState state_;
   bool busy_ = false;
-  // The window was closed while a handler ran; the handler stops at its next step.
+  // The window was closed while a flow ran: the one flag the flows stop on.
   bool closed_ = false;
 };
 

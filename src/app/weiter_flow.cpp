@@ -3,28 +3,13 @@
 #include <array>
 #include <cstdint>
 
+#include "app/form_layout.h"
 #include "app/form_main.h"
-#include "app/weiter_messages.h"
+#include "app/messages.h"
 #include "inspect/server_probes.h"
 #include "inspect/service_checks.h"
 
 namespace quillset {
-
-using platform::ControlId;
-
-// QUILLSET_CONTACT_ADDRESS comes from the build (CMake cache variable of the same name).
-const char* ContactAddress() {
-  return QUILLSET_CONTACT_ADDRESS;
-}
-
-std::string ServerServiceMissingMessage() {
-  const std::string cr = "\r";
-  return "Die Installation der MSDE setzt voraus, dass der  'Server'-Dienst läuft." + cr + cr +
-         "Bitte überprüfen Sie, ob die 'Datei- und Druckerfreigabe' installiert ist und der "
-         "'Server'-Dienst läuft." +
-         cr + cr + "Wenden Sie sich bei Fragen hierzu an '" + ContactAddress() + "'." + cr + cr +
-         "Das Installationsprogramm wird jetzt beendet.";
-}
 
 void form_Main::Cmd_Installieren_Click() {
   platform::WindowPort& window = ports_.window;
@@ -43,18 +28,19 @@ void form_Main::Cmd_Installieren_Click() {
   if (!server_service_started) {
     window.MsgBox(ServerServiceMissingMessage(), platform::kMsgBoxCritical, kServerServiceTitle);
     window.Unload();
-    return;
-  }
-  if (!FindOldVersionServer(state_.ServerInfos).ServerName.empty()) {
-    ShowPage(ControlId::Frame_installationAbbruchAlteVersion);
-    return;
-  }
-  if (FindNonDesktopServer(state_.ServerInfos).ServerName.empty()) {
+  } else if (!FindOldVersionServer(state_.ServerInfos).ServerName.empty()) {
+    ShowPage(controls::Frame_installationAbbruchAlteVersion);
+  } else if (FindNonDesktopServer(state_.ServerInfos).ServerName.empty()) {
     InstallMsde();
-    return;
+  } else {
+    ShowFoundDatabases();
   }
+}
 
-  // Columns at 0, 100, 150 and 180 dialog units: name, edition, version.
+// The found-databases page lists every probed server: name, edition and version in columns at 0,
+// 100, 150 and 180 dialog units.
+void form_Main::ShowFoundDatabases() {
+  platform::WindowPort& window = ports_.window;
   const std::array<std::int32_t, 3> tab_stops = {100, 150, 180};
   window.ListSetTabStops(tab_stops);
   window.ListRefresh();
@@ -65,7 +51,7 @@ void form_Main::Cmd_Installieren_Click() {
     window.ListAddItem(info.ServerName + "\t" + info.Edition + "\t" + info.Version + "\t");
     window.ListRefresh();
   }
-  ShowPage(ControlId::Frame_installationGefundeneInstanzen);
+  ShowPage(controls::Frame_installationGefundeneInstanzen);
 }
 
 }  // namespace quillset

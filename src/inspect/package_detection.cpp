@@ -86,10 +86,8 @@ std::string InstallerProductKeyPath(const std::string& product_code) {
   return "Installer\\Products\\" + packed;
 }
 
-PackageList DetectMsdePackages(platform::RegistryPort& registry,
-                               ProductCodeTable& msde_product_codes,
-                               std::string& setup_product_code) {
-  msde_product_codes = KnownMsdeProductCodes();
+PackageList DetectMsdePackages(platform::RegistryPort& registry) {
+  const ProductCodeTable& msde_product_codes = KnownMsdeProductCodes();
   PackageList packages{};
 
   // Probe 1: the Windows Installer's registration of the product.
@@ -111,7 +109,7 @@ PackageList DetectMsdePackages(platform::RegistryPort& registry,
   }
 
   // Probe 3: the product code the last SQL Server setup recorded.
-  setup_product_code =
+  const std::string setup_product_code =
       ReadRegistryValue(registry, kHkeyLocalMachine, kSetupKey, "ProductCode").ToText();
   for (int i = kFirstSlot; i <= kLastSlot; ++i) {
     if (setup_product_code == msde_product_codes[Slot(i)])

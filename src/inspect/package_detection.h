@@ -16,11 +16,7 @@ const ProductCodeTable& KnownMsdeProductCodes();
 // three groups reversed, each byte of the last two groups with its two digits swapped, no hyphens).
 std::string InstallerProductKeyPath(const std::string& product_code);
 
-// Runs the four probes in order. Writes the codes into `msde_product_codes` and the setup record's
-// ProductCode into `setup_product_code` (the window's fields MsdeProductCodes and
-// SetupProductCode), and returns the packages found.
-PackageList DetectMsdePackages(platform::RegistryPort& registry,
-                               ProductCodeTable& msde_product_codes,
-                               std::string& setup_product_code);
+// Runs the four probes in order and returns the packages found.
+PackageList DetectMsdePackages(platform::RegistryPort& registry);
 
 }  // namespace quillset

@@ -7,7 +7,6 @@
 
 namespace quillset {
 
-using platform::kErrorMoreData;
 using platform::kErrorSuccess;
 using platform::kRegDword;
 using platform::kRegMultiSz;
@@ -17,10 +16,6 @@ using platform::RegistryKeyHandle;
 using platform::RegistryPort;
 
 namespace {
-
-// A value that grows between the size query and the read answers kErrorMoreData; the read is
-// repeated with the new size a few times before it counts as a failure.
-constexpr int kReadAttempts = 4;
 
 bool IsListedText(std::uint32_t type) {
   return type == kRegSz || type == kRegMultiSz;
@@ -61,29 +56,24 @@ std::string ReadRegistryText(RegistryPort& registry, RegistryKeyHandle root,
   if (key.Open(root, key_path, platform::kKeyRead) != kErrorSuccess)
     return {};
 
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    std::uint32_t type = 0;
-    std::uint32_t size = 0;
-    if (registry.QueryValue(key.handle(), value_name, type, nullptr, size) != kErrorSuccess) {
-      return {};
-    }
-    if (!IsListedText(type) || size == 0)
-      return {};
+  std::uint32_t type = 0;
+  std::uint32_t size = 0;
+  if (registry.QueryValue(key.handle(), value_name, type, nullptr, size) != kErrorSuccess)
+    return {};
+  if (!IsListedText(type) || size == 0)
+    return {};
 
-    // One byte more than asked for, so the buffer always ends in a NUL of its own.
-    std::string buffer(static_cast<std::size_t>(size) + 1, '\0');
-    std::uint32_t read_type = 0;
-    std::uint32_t read_size = size;
-    const std::int32_t status =
-        registry.QueryValue(key.handle(), value_name, read_type, buffer.data(), read_size);
-    if (status == kErrorMoreData)
-      continue;
-    // The value may have changed between the two reads: only what this read wrote counts.
-    if (status != kErrorSuccess || !IsListedText(read_type) || read_size == 0)
-      return {};
-    return buffer.substr(0, std::min<std::size_t>(read_size, size) - 1);
-  }
-  return {};
+  // One byte more than asked for, so the buffer always ends in a NUL of its own.
+  std::string buffer(static_cast<std::size_t>(size) + 1, '\0');
+  std::uint32_t read_type = 0;
+  std::uint32_t read_size = size;
+  // The value may have changed between the two reads (a value that grew answers kErrorMoreData):
+  // only what this read wrote counts.
+  if (registry.QueryValue(key.handle(), value_name, read_type, buffer.data(), read_size) !=
+          kErrorSuccess ||
+      !IsListedText(read_type) || read_size == 0)
+    return {};
+  return buffer.substr(0, std::min<std::size_t>(read_size, size) - 1);
 }
 
 RegistryValue ReadRegistryValue(RegistryPort& registry, RegistryKeyHandle root,
@@ -158,10 +148,10 @@ std::int32_t SetKeyValue(const RegistryKey& key, const std::string& value_name,
   return kErrorSuccess;
 }
 
-void CreateRegistryKey(RegistryPort& registry, const std::string& key_path,
-                       RegistryKeyHandle root) {
+std::int32_t CreateRegistryKey(RegistryPort& registry, const std::string& key_path,
+                               RegistryKeyHandle root) {
   RegistryKey key(registry);
-  (void)key.Create(root, key_path, platform::kKeyReadWriteCreateLink);
+  return key.Create(root, key_path, platform::kKeyReadWriteCreateLink);
 }
 
 }  // namespace quillset

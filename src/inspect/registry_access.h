@@ -52,17 +52,19 @@ RegistryValue ReadRegistryValue(platform::RegistryPort& registry, platform::Regi
 
 // Reads a value of an open key into `value`. Returns the status; `value` is left as it was when
 // the value is missing, of an unhandled type (-1), or cannot be formed.
-std::int32_t QueryKeyValue(const platform::RegistryKey& key, const std::string& value_name,
-                           RegistryValue& value);
+[[nodiscard]] std::int32_t QueryKeyValue(const platform::RegistryKey& key,
+                                         const std::string& value_name, RegistryValue& value);
 
 // Writes a REG_SZ (text plus NUL) or REG_DWORD (4 bytes) value into an open key and returns the
 // status of the write; any other type writes nothing and returns 0.
-std::int32_t SetKeyValue(const platform::RegistryKey& key, const std::string& value_name,
-                         std::uint32_t value_type, const RegistryValue& value);
+[[nodiscard]] std::int32_t SetKeyValue(const platform::RegistryKey& key,
+                                       const std::string& value_name, std::uint32_t value_type,
+                                       const RegistryValue& value);
 
-// Creates the key (or opens an existing one) with KEY_READ | KEY_WRITE | KEY_CREATE_LINK and closes
-// it again. Nothing is reported.
-void CreateRegistryKey(platform::RegistryPort& registry, const std::string& key_path,
-                       platform::RegistryKeyHandle root);
+// Creates the key (or opens an existing one) with KEY_READ | KEY_WRITE | KEY_CREATE_LINK, closes it
+// again and returns the status of the creation.
+[[nodiscard]] std::int32_t CreateRegistryKey(platform::RegistryPort& registry,
+                                             const std::string& key_path,
+                                             platform::RegistryKeyHandle root);
 
 }  // namespace quillset

@@ -15,10 +15,6 @@ constexpr std::string_view kVersionQuery =
 constexpr std::string_view kEditionQuery = " SELECT CONVERT(char(20), SERVERPROPERTY('edition'))";
 constexpr std::string_view kDefaultInstance = "MSSQLSERVER";
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 std::string AskServer(const CommandConsole& console, const std::string& server,
                       std::string_view query) {
   RunCommandToTextBox(console, OsqlCommandLine(server, std::string(query)));
@@ -76,10 +72,10 @@ bool IsOldVersion(const std::string& version) {
   if (version.empty())
     return false;
   // osql's error texts begin with a letter; an unreadable answer counts as old.
-  if (!IsDigit(version.front()))
+  if (!IsAsciiDigit(version.front()))
     return true;
   int major = 0;
-  for (std::size_t i = 0; i < version.size() && IsDigit(version[i]) && major < 8; ++i) {
+  for (std::size_t i = 0; i < version.size() && IsAsciiDigit(version[i]) && major < 8; ++i) {
     major = major * 10 + (version[i] - '0');
   }
   return major < 8;

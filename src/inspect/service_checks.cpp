@@ -1,5 +1,6 @@
 #include "inspect/service_checks.h"
 
+#include "inspect/instance_name_rule.h"
 #include "inspect/text_rules.h"
 
 namespace quillset {
@@ -8,18 +9,12 @@ namespace {
 
 constexpr std::string_view kLineEnds = "\r\n";
 
-// Characters that carry an instance name on to the left: a line ending in "MSSQL$XGLOBANA" is
-// the service of XGLOBANA, not of GLOBANA. "$" is not among them: it separates "MSSQL" from the
-// instance's name in the service's name.
-bool ContinuesAName(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
-         c == '&' || c == '#';
-}
-
+// A line ending in "MSSQL$XGLOBANA" is the service of XGLOBANA, not of GLOBANA.
 bool LineEndsWithName(std::string_view line, std::string_view name) {
   if (!line.ends_with(name))
     return false;
-  return line.size() == name.size() || !ContinuesAName(line[line.size() - name.size() - 1]);
+  return line.size() == name.size() ||
+         !IsInstanceNameCharacter(line[line.size() - name.size() - 1]);
 }
 
 }  // namespace

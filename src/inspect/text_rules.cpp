@@ -25,7 +25,7 @@ std::int64_t LeadingNumber(std::string_view text) {
   // saturates instead of overflowing.
   constexpr std::int64_t kLowest = std::numeric_limits<std::int64_t>::min();
   std::int64_t value = 0;
-  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+  for (; at < text.size() && IsAsciiDigit(text[at]); ++at) {
     const int digit = text[at] - '0';
     if (value < (kLowest + digit) / 10) {
       value = kLowest;
@@ -41,6 +41,30 @@ std::int64_t LeadingNumber(std::string_view text) {
 std::string WithSignBlank(std::int64_t number) {
   std::string digits = std::to_string(number);
   return number < 0 ? digits : " " + digits;
+}
+
+bool IsAsciiLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool IsAsciiDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::string ToUpperCase(std::string text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c >= 'a' && c <= 'z') {
+      text[i] = static_cast<char>(c - 'a' + 'A');
+    } else if (c == 0xC3 && i + 1 < text.size()) {
+      // The second byte of à..þ, less ÷ (0xB7), is 0x20 above that of its capital.
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      if (next >= 0xA0 && next <= 0xBE && next != 0xB7)
+        text[i + 1] = static_cast<char>(next - 0x20);
+      ++i;
+    }
+  }
+  return text;
 }
 
 std::string RemoveAll(std::string text, std::string_view piece) {

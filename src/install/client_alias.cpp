@@ -4,18 +4,23 @@
 
 namespace quillset {
 
+using platform::kErrorSuccess;
+using platform::kHkeyLocalMachine;
+
 std::string ClientAliasData(const std::string& instance_name) {
   return "DBNMPNTW,\\\\.\\pipe\\MSSQL$" + instance_name + "\\sql\\query";
 }
 
-void RegisterClientAlias(platform::RegistryPort& registry, const std::string& instance_name) {
-  CreateRegistryKey(registry, kClientAliasKey, platform::kHkeyLocalMachine);
-  // Failures are not reported: the installation has already succeeded, and a missing alias is
-  // the only consequence.
+std::int32_t RegisterClientAlias(platform::RegistryPort& registry,
+                                 const std::string& instance_name) {
+  // A creation that fails may still leave an existing key to open and write to.
+  const std::int32_t created = CreateRegistryKey(registry, kClientAliasKey, kHkeyLocalMachine);
   platform::RegistryKey key(registry);
-  key.Open(platform::kHkeyLocalMachine, kClientAliasKey, platform::kKeyWrite);
-  SetKeyValue(key, kClientAliasName, platform::kRegSz,
-              RegistryValue::FromText(ClientAliasData(instance_name)));
+  const std::int32_t opened = key.Open(kHkeyLocalMachine, kClientAliasKey, platform::kKeyWrite);
+  if (opened != kErrorSuccess)
+    return created != kErrorSuccess ? created : opened;
+  return SetKeyValue(key, kClientAliasName, platform::kRegSz,
+                     RegistryValue::FromText(ClientAliasData(instance_name)));
 }
 
 }  // namespace quillset

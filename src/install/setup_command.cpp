@@ -3,7 +3,7 @@
 #include <string>
 
 #include "inspect/text_rules.h"
-#include "platform/system_port.h"
+#include "platform/failure.h"
 
 namespace quillset {
 
@@ -52,7 +52,8 @@ std::int16_t ChooseFreePackageNumber(const PackageList& found_packages) {
   while (number <= kLastSlot && LeadingNumber(found_packages[number]) == number)
     ++number;
   if (number > kLastSlot) {
-    throw platform::PlatformFailure(kFailureNoFreePackage, "every MSDE package is installed");
+    throw platform::PlatformFailure(platform::kFailureSubscriptOutOfRange,
+                                    "every MSDE package is installed");
   }
   return number;
 }

@@ -8,9 +8,6 @@
 
 namespace quillset {
 
-// Failure number when every package number is taken (a table index out of range).
-inline constexpr std::int32_t kFailureNoFreePackage = 9;
-
 // Q + temp + "\quillset.log" + Q.
 std::string SetupLogPathFor(const std::string& temp_folder);
 
@@ -32,7 +29,7 @@ std::string SetupCommandFor(const std::string& app_folder, const std::string& se
                             const std::string& package_option);
 
 // The lowest package number whose slot does not hold its own number. Throws
-// platform::PlatformFailure(kFailureNoFreePackage) when packages 1 to 16 are all installed.
+// platform::PlatformFailure(kFailureSubscriptOutOfRange) when packages 1 to 16 are all installed.
 std::int16_t ChooseFreePackageNumber(const PackageList& found_packages);
 
 }  // namespace quillset

@@ -85,7 +85,8 @@ class RegistryKey {
   }
 
   // Opens or creates the key; any key held before is closed first. The status is the port's.
-  std::int32_t Open(RegistryKeyHandle root, const std::string& path, std::uint32_t access) {
+  [[nodiscard]] std::int32_t Open(RegistryKeyHandle root, const std::string& path,
+                                  std::uint32_t access) {
     Close();
     RegistryKeyHandle opened = 0;
     const std::int32_t status = port_->OpenKey(root, path, access, opened);
@@ -93,7 +94,8 @@ class RegistryKey {
       handle_ = opened;
     return status;
   }
-  std::int32_t Create(RegistryKeyHandle root, const std::string& path, std::uint32_t access) {
+  [[nodiscard]] std::int32_t Create(RegistryKeyHandle root, const std::string& path,
+                                    std::uint32_t access) {
     Close();
     RegistryKeyHandle created = 0;
     const std::int32_t status = port_->CreateKey(root, path, access, created);

@@ -3,27 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
+
 namespace quillset::platform {
-
-// A failure the platform raises with a number, as an automation component does. The
-// installation's failure handler shows the number.
-class PlatformFailure : public std::runtime_error {
- public:
-  PlatformFailure(std::int32_t number, const std::string& what)
-      : std::runtime_error(what), number_(number) {}
-  std::int32_t number() const { return number_; }
-
- private:
-  std::int32_t number_;
-};
-
-// Failure numbers raised by the folder test.
-inline constexpr std::int32_t kFailureCannotCreateComponent = 429;
-inline constexpr std::int32_t kFailureComponentCallFailed = 438;
 
 class SystemPort {
  public:

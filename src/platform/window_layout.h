@@ -1,36 +1,14 @@
-// The shape of the one window written as data: pages (frames) and their controls with positions
-// in twips. The table itself lives with the form (app/form_layout.cpp); the Win32 layer builds the
-// real window from it.
+// The shape of a window written as data: pages (frames) and their controls with positions in
+// twips. The form that owns the window names its controls and writes the table (app/); the Win32
+// layer builds the real window from it.
 #pragma once
 
 #include <span>
 
 namespace quillset::platform {
 
-// Every control of the window, frames first, then the controls page by page.
-enum class ControlId : int {
-  Frame_installationOK = 1,
-  Frame_installationAbbruchAlteVersion,
-  Frame_installationGefundeneInstanzen,
-  Frame_installationWarten,
-  Label_Einfuehrung,
-  Label6,
-  Cmd_Installieren,
-  Cmd_Info,
-  Cmd_Abbrechen,
-  Label1,
-  Text_dummy,
-  Cmd_Abbruch,
-  Command1,
-  Label3,
-  List_Instanzen,
-  Label4,
-  Label5,
-  Command2,
-  Cmd_Neu,
-  Label7,
-  Label8,
-};
+// A frame or control of the window, numbered by the form that describes it; 0 is none.
+enum class ControlId : int {};
 
 enum class ControlKind { Label, Button, TextBox, ListBox };
 
@@ -42,7 +20,6 @@ enum class Background {
 // A page: a frame of the window. Frames are listed from the bottom of the stack to the top.
 struct FrameSpec {
   ControlId id;
-  const char* name;
   const char* caption;           // design-time caption; start-up empties it
   int left, top, width, height;  // twips, in the window's client area
   Background background;
@@ -52,7 +29,6 @@ struct FrameSpec {
 struct ControlSpec {
   ControlKind kind;
   ControlId id;
-  const char* name;
   const char* text;  // UTF-8; "&" marks the access key of a button
   int left, top, width, height;
   int tab_index;  // window-wide tab order; labels are numbered but never take the focus

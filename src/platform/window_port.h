@@ -25,6 +25,7 @@ class TextBoxPort {
 
 // Message box styles used (the Win32 MB_ numbers).
 inline constexpr int kMsgBoxCritical = 16;     // critical-stop icon, OK
+inline constexpr int kMsgBoxExclamation = 48;  // exclamation-mark icon, OK
 inline constexpr int kMsgBoxInformation = 64;  // information icon, OK
 
 class WindowPort {
@@ -53,12 +54,14 @@ class WindowPort {
 
   // Enables or disables the whole window: a disabled window takes no input but is painted.
   virtual void SetEnabled(bool enabled) = 0;
-  // Lets the window handle every message that is pending, then returns.
-  virtual void DoEvents() = 0;
-  // Closes the window, which ends the program.
+  // Lets the window handle every message that is pending, then returns. False once the window has
+  // been unloaded: the program is ending, and the caller stops what it does.
+  [[nodiscard]] virtual bool DoEvents() = 0;
+  // Closes the window, which ends the program once the running handler has returned.
   virtual void Unload() = 0;
 
-  // A modal message box; the answer (the button pressed) is returned but never needed.
+  // A modal message box with the title as given; the answer (the button pressed) is returned but
+  // never needed.
   virtual int MsgBox(const std::string& prompt, int style, const std::string& title) = 0;
   // A modal input box whose text field starts empty: the entered text, or "" on cancel.
   virtual std::string InputBox(const std::string& prompt, const std::string& title) = 0;

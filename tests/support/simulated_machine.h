@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "app/form_layout.h"
 #include "app/form_main.h"
 #include "support/osql_answers.h"
 #include "support/table.h"
@@ -79,13 +80,15 @@ class SimulatedMachine : public platform::RegistryPort,
                        platform::RegistryKeyHandle& key) override {
     if (!keys_.contains(KeyId(root, path)))
       return platform::kErrorFileNotFound;
-    open_keys_[key = next_key_++] = KeyId(root, path);
-    return platform::kErrorSuccess;
+    return Refused("open", KeyId(root, path)) ? platform::kErrorAccessDenied
+                                              : Opened(root, path, key);
   }
-  std::int32_t CreateKey(platform::RegistryKeyHandle root, const std::string& path,
-                         std::uint32_t access, platform::RegistryKeyHandle& key) override {
+  std::int32_t CreateKey(platform::RegistryKeyHandle root, const std::string& path, std::uint32_t,
+                         platform::RegistryKeyHandle& key) override {
+    if (Refused("create", KeyId(root, path)))
+      return platform::kErrorAccessDenied;
     Apply(RegOperation{root, path, "", false, 0, ""});
-    return OpenKey(root, path, access, key);
+    return Opened(root, path, key);
   }
   std::int32_t QueryValue(platform::RegistryKeyHandle key, const std::string& name,
                           std::uint32_t& type, char* data, std::uint32_t& size) override {
@@ -107,6 +110,8 @@ class SimulatedMachine : public platform::RegistryPort,
                         std::uint32_t type, const char* data, std::uint32_t size) override {
     if (!open_keys_.contains(key))
       return platform::kErrorInvalidHandle;
+    if (Refused("write", open_keys_[key]))
+      return platform::kErrorAccessDenied;
     keys_[open_keys_[key]][Lower(name)] = RegOperation{0, "", name, true, type, {data, size}};
     return platform::kErrorSuccess;
   }
@@ -205,7 +210,7 @@ class SimulatedMachine : public platform::RegistryPort,
   }
   platform::TextBoxPort& DummyText() override { return *this; }
   void SetEnabled(bool enabled) override { enabled_ = enabled; }
-  void DoEvents() override { ActNow(); }
+  bool DoEvents() override { return ActNow(), !unloaded_; }
   void Unload() override { unloaded_ = true; }
   int MsgBox(const std::string& prompt, int style, const std::string& title) override {
     outcome_.dialogs.push_back("box " + std::to_string(style) + " | " + title + " | " + prompt);
@@ -273,6 +278,19 @@ class SimulatedMachine : public platform::RegistryPort,
   std::string KeyId(platform::RegistryKeyHandle root, const std::string& path) const {
     return std::to_string(root) + "\\" + Lower(path);
   }
+  std::int32_t Opened(platform::RegistryKeyHandle root, const std::string& path,
+                      platform::RegistryKeyHandle& key) {
+    open_keys_[key = next_key_++] = KeyId(root, path);
+    return platform::kErrorSuccess;
+  }
+  // "refuse: create|open|write PATH": that step on the key below HKEY_LOCAL_MACHINE is denied.
+  bool Refused(const std::string& step, const std::string& key) const {
+    const std::vector<std::string> refused = row_.All("refuse");
+    return std::any_of(refused.begin(), refused.end(), [&](const std::string& r) {
+      return r.starts_with(step + " ") &&
+             KeyId(platform::kHkeyLocalMachine, r.substr(step.size() + 1)) == key;
+    });
+  }
   void Apply(const RegOperation& op) {
     for (std::size_t at = op.path.find('\\');; at = op.path.find('\\', at + 1)) {
       keys_[KeyId(op.root, op.path.substr(0, at))];  // the key and every key above it
@@ -285,10 +303,10 @@ class SimulatedMachine : public platform::RegistryPort,
   std::string PageInView() const {
     // From the top of the stack down: the highest visible page is what the user sees.
     const std::pair<ControlId, const char*> stack[] = {
-        {ControlId::Frame_installationWarten, "wait"},
-        {ControlId::Frame_installationGefundeneInstanzen, "found"},
-        {ControlId::Frame_installationAbbruchAlteVersion, "old"},
-        {ControlId::Frame_installationOK, "intro"}};
+        {controls::Frame_installationWarten, "wait"},
+        {controls::Frame_installationGefundeneInstanzen, "found"},
+        {controls::Frame_installationAbbruchAlteVersion, "old"},
+        {controls::Frame_installationOK, "intro"}};
     for (const auto& [frame, name] : stack)
       if (!visible_.contains(frame) || visible_.at(frame))
         return name;
@@ -316,13 +334,13 @@ class SimulatedMachine : public platform::RegistryPort,
   // or close the window.
   void Do(const std::string& action) {
     static const std::map<std::pair<std::string, std::string>, ControlId> buttons = {
-        {{"intro", "Weiter"}, ControlId::Cmd_Installieren},
-        {{"intro", "System-Info"}, ControlId::Cmd_Info},
-        {{"intro", "Abbrechen"}, ControlId::Cmd_Abbrechen},
-        {{"old", "Abbruch"}, ControlId::Cmd_Abbruch},
-        {{"old", "System-Info"}, ControlId::Command1},
-        {{"found", "Abbrechen"}, ControlId::Command2},
-        {{"found", "Installieren"}, ControlId::Cmd_Neu}};
+        {{"intro", "Weiter"}, controls::Cmd_Installieren},
+        {{"intro", "System-Info"}, controls::Cmd_Info},
+        {{"intro", "Abbrechen"}, controls::Cmd_Abbrechen},
+        {{"old", "Abbruch"}, controls::Cmd_Abbruch},
+        {{"old", "System-Info"}, controls::Command1},
+        {{"found", "Abbrechen"}, controls::Command2},
+        {{"found", "Installieren"}, controls::Cmd_Neu}};
     if (action == "close")
       return unloaded_ ? void() : close_();
     const auto named = [&](const auto& button) { return button.first.second == action; };

@@ -11,14 +11,14 @@
 
 #include "fuzz/properties.h"
 #include "inspect/instance_inventory.h"
+#include "inspect/instance_name_rule.h"
 #include "inspect/package_detection.h"
 #include "inspect/registry_access.h"
 #include "inspect/server_probes.h"
 #include "inspect/service_checks.h"
 #include "inspect/text_rules.h"
 #include "install/client_alias.h"
-#include "install/instance_name_rule.h"
-#include "install/process_control.h"
+#include "install/environment.h"
 #include "install/setup_command.h"
 #include "support/simulated_machine.h"
 

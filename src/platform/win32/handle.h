@@ -52,9 +52,6 @@ inline HKEY NullKey() {
 inline HFONT NullFont() {
   return nullptr;
 }
-inline HICON NullIcon() {
-  return nullptr;
-}
 // A named function, not a lambda: a lambda's type differs in every file that includes this one.
 inline void DeleteFontObject(HFONT font) {
   DeleteObject(font);
@@ -66,6 +63,53 @@ using ScopedHandle = UniqueHandle<HANDLE, &CloseHandle, &NullHandle>;
 using ScopedFile = UniqueHandle<HANDLE, &CloseHandle, &InvalidHandleValue>;
 using ScopedKey = UniqueHandle<HKEY, &RegCloseKey, &NullKey>;
 using ScopedFont = UniqueHandle<HFONT, &DeleteFontObject, &NullFont>;
-using ScopedIcon = UniqueHandle<HICON, &DestroyIcon, &NullIcon>;
+
+// A window's device context from GetDC (the screen's for nullptr), released on every path. Empty
+// (false) when GetDC failed.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_ != nullptr)
+      ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
+
+// BeginPaint and EndPaint of one WM_PAINT.
+class PaintDC {
+ public:
+  explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
+  ~PaintDC() { EndPaint(window_, &paint_); }
+  PaintDC(const PaintDC&) = delete;
+  PaintDC& operator=(const PaintDC&) = delete;
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  PAINTSTRUCT paint_{};
+  HDC dc_;
+};
+
+// An object selected into a device context, the one it replaced put back on every path.
+class Selection {
+ public:
+  Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+  ~Selection() { SelectObject(dc_, previous_); }
+  Selection(const Selection&) = delete;
+  Selection& operator=(const Selection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
 
 }  // namespace quillset::win32

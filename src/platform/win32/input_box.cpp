@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/win32/ansi_text.h"
+#include "platform/win32/handle.h"
 #include "platform/win32/win32_text_box.h"
 
 namespace quillset::win32 {
@@ -105,15 +106,14 @@ void FitPromptToText(HWND dialog, const std::wstring& prompt) {
   RECT rect{};
   GetClientRect(label, &rect);
   RECT needed{0, 0, rect.right, 0};
-  HDC dc = GetDC(label);
-  if (dc == nullptr)
-    return;
-  HGDIOBJ old_font =
-      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-  DrawTextW(dc, prompt.c_str(), static_cast<int>(prompt.size()), &needed,
-            DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
-  SelectObject(dc, old_font);
-  ReleaseDC(label, dc);
+  {
+    const WindowDC dc(label);
+    if (!dc)
+      return;
+    const Selection font(dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    DrawTextW(dc.get(), prompt.c_str(), static_cast<int>(prompt.size()), &needed,
+              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX);
+  }
   const int grow = needed.bottom - rect.bottom;
   if (grow <= 0)
     return;

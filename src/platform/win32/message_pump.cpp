@@ -1,10 +1,14 @@
 #include "platform/win32/message_pump.h"
 
+#include <optional>
+
 namespace quillset::win32 {
 
 namespace {
 
 HWND g_dialog_window = nullptr;
+// The exit code of the quit, once a pump has taken it from the queue.
+std::optional<int> g_quit_code;
 
 bool BelongsToDialogWindow(HWND window) {
   return g_dialog_window != nullptr && window != nullptr &&
@@ -57,22 +61,26 @@ void SetDialogWindow(HWND window) {
   g_dialog_window = window;
 }
 
-void PumpPendingMessages() {
+bool PumpPendingMessages() {
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    // The window was closed while work ran: nothing is left to report to, so end now rather
-    // than let the interrupted work go on without a window.
+  while (!g_quit_code && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT)
-      ExitProcess(static_cast<UINT>(msg.wParam));
-    Dispatch(msg);
+      g_quit_code = static_cast<int>(msg.wParam);
+    else
+      Dispatch(msg);
   }
+  return !g_quit_code;
+}
+
+bool QuitHasCome() {
+  return g_quit_code.has_value();
 }
 
 int RunMessageLoop() {
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+  MSG msg{};
+  while (!g_quit_code && GetMessageW(&msg, nullptr, 0, 0) > 0)
     Dispatch(msg);
-  return static_cast<int>(msg.wParam);
+  return g_quit_code.value_or(static_cast<int>(msg.wParam));
 }
 
 }  // namespace quillset::win32

@@ -10,11 +10,15 @@ namespace quillset::win32 {
 // The top-level window whose dialog keys the pump handles.
 void SetDialogWindow(HWND window);
 
-// Handles every pending message, then returns. When the window was closed while work ran (a
-// WM_QUIT arrives here), the program ends at once with the quit code.
-void PumpPendingMessages();
+// Handles every pending message, then returns true. False once the quit has come (the window was
+// unloaded, here or in an earlier call): the caller stops its work, and the program ends when the
+// running handler has returned to the main loop.
+[[nodiscard]] bool PumpPendingMessages();
 
-// The main loop: handles messages until WM_QUIT and returns its exit code.
+// Whether the quit has come: the program is ending and starts nothing more.
+bool QuitHasCome();
+
+// The main loop: handles messages until the quit comes and returns its exit code.
 int RunMessageLoop();
 
 }  // namespace quillset::win32

@@ -80,9 +80,9 @@ class Win32ConsoleProgram : public platform::ConsoleProgram {
     bytes_read = count;
     // Output that never pauses finds every read ready, and the wait reports a ready read before
     // queued messages: without this step a flood of output froze the window for as long as it
-    // lasted (seconds for 10 MB under Wine). So the window takes its messages once per chunk too.
-    PumpPendingMessages();
-    return true;
+    // lasted (seconds for 10 MB under Wine). So the window takes its messages once per chunk too,
+    // and the read ends when the program is ending.
+    return PumpPendingMessages();
   }
 
  private:
@@ -95,11 +95,10 @@ class Win32ConsoleProgram : public platform::ConsoleProgram {
           MsgWaitForMultipleObjectsEx(1, &read_done, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
       if (woke == WAIT_OBJECT_0)
         return true;
-      if (woke == WAIT_OBJECT_0 + 1) {
-        PumpPendingMessages();
+      if (woke == WAIT_OBJECT_0 + 1 && PumpPendingMessages())
         continue;
-      }
-      // The wait itself failed: take the read back before its buffer and OVERLAPPED go away.
+      // The wait failed, or the program is ending: take the read back before its buffer and
+      // OVERLAPPED go away.
       DWORD ignored = 0;
       CancelIo(read_end_.get());
       GetOverlappedResult(read_end_.get(), &overlapped, &ignored, TRUE);
@@ -116,6 +115,8 @@ class Win32ConsoleProgram : public platform::ConsoleProgram {
 
 std::unique_ptr<platform::ConsoleProgram> Win32Processes::StartHiddenConsole(
     const std::string& command_line) {
+  if (QuitHasCome())
+    return nullptr;  // the program is ending
   ConsolePipe pipe;
   if (!CreateConsolePipe(pipe))
     return nullptr;
@@ -149,6 +150,8 @@ std::unique_ptr<platform::ConsoleProgram> Win32Processes::StartHiddenConsole(
 }
 
 bool Win32Processes::Start(const std::string& command_line, platform::ProcessHandle& process) {
+  if (QuitHasCome())
+    return false;  // the program is ending
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   std::vector<char> command = AnsiCommandLine(command_line);

@@ -22,8 +22,6 @@ constexpr int kDialogFontPoints = 8;
 // few per cent wider: at 96 DPI it wraps the recommendation on the found-databases page onto a
 // second line that the buttons cover.
 constexpr wchar_t kDialogFontFace[] = L"MS Shell Dlg";
-// A message box or input box without a title shows the program's name.
-constexpr char kApplicationTitle[] = "quillset";
 
 // Fixed size: nothing in the window reacts to a change of its size, so it offers none.
 constexpr DWORD kMainWindowStyle =
@@ -43,10 +41,9 @@ HICON LoadProgramIcon(HINSTANCE instance, int width_metric, int height_metric) {
 }  // namespace
 
 Win32Window::Win32Window(const platform::FormSpec& form, HINSTANCE instance) : form_(form) {
-  if (HDC screen = GetDC(nullptr)) {
-    dpi_x_ = GetDeviceCaps(screen, LOGPIXELSX);
-    dpi_y_ = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+  if (const WindowDC screen(nullptr); screen) {
+    dpi_x_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    dpi_y_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
   }
   LOGFONTW font{};
   font.lfHeight = -MulDiv(kDialogFontPoints, dpi_y_, 72);
@@ -216,7 +213,16 @@ Win32Window::Page* Win32Window::FindPage(ControlId frame) {
   return nullptr;
 }
 
-void Win32Window::CenterOnScreen() {
+std::unique_ptr<MainWindow> MainWindow::Create(const platform::FormSpec& form) {
+  auto window = std::make_unique<Win32Window>(form, GetModuleHandleW(nullptr));
+  if (window->hwnd() == nullptr)
+    return nullptr;
+  return window;
+}
+
+// In the middle of the screen's work area, shown as the program's starter asked (SW_SHOWDEFAULT
+// takes the show command of its start-up information).
+void Win32Window::Show() {
   if (window_ == nullptr)
     return;
   RECT work{};
@@ -228,11 +234,14 @@ void Win32Window::CenterOnScreen() {
   const int x = std::max<int>(work.left, work.left + (work.right - work.left - width) / 2);
   const int y = std::max<int>(work.top, work.top + (work.bottom - work.top - height) / 2);
   SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ShowWindow(window_, SW_SHOWDEFAULT);
+  SetDialogWindow(window_);
 }
 
-void Win32Window::Show(int show_command) {
+int Win32Window::RunMessageLoop() {
   if (window_ != nullptr)
-    ShowWindow(window_, show_command);
+    UpdateWindow(window_);
+  return win32::RunMessageLoop();
 }
 
 // The design's outer height leaves room for one page below a title bar and frame of the classic
@@ -384,8 +393,8 @@ void Win32Window::SetEnabled(bool enabled) {
     FocusPageInView();
 }
 
-void Win32Window::DoEvents() {
-  PumpPendingMessages();
+bool Win32Window::DoEvents() {
+  return PumpPendingMessages() && window_ != nullptr;
 }
 
 void Win32Window::Unload() {
@@ -395,13 +404,12 @@ void Win32Window::Unload() {
 }
 
 int Win32Window::MsgBox(const std::string& prompt, int style, const std::string& title) {
-  const std::wstring caption = Utf8ToWide(title.empty() ? kApplicationTitle : title);
-  return MessageBoxW(window_, Utf8ToWide(prompt).c_str(), caption.c_str(),
+  return MessageBoxW(window_, Utf8ToWide(prompt).c_str(), Utf8ToWide(title).c_str(),
                      static_cast<UINT>(style));
 }
 
 std::string Win32Window::InputBox(const std::string& prompt, const std::string& title) {
-  return ShowInputBox(window_, prompt, title.empty() ? kApplicationTitle : title);
+  return ShowInputBox(window_, prompt, title);
 }
 
 LRESULT CALLBACK Win32Window::MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -533,30 +541,25 @@ LRESULT Win32Window::HandlePage(Page& page, UINT message, WPARAM wparam, LPARAM 
 
 // BorderStyle 1: an etched frame with the caption in its top edge, like a group box.
 void Win32Window::PaintPage(const Page& page) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(page.hwnd, &paint);
-  if (dc == nullptr)
+  const PaintDC dc(page.hwnd);
+  if (!dc || page.border_style == 0)
     return;
-  if (page.border_style != 0) {
-    HGDIOBJ old_font = SelectObject(dc, font_.get());
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    RECT frame{};
-    GetClientRect(page.hwnd, &frame);
-    frame.top += metrics.tmHeight / 2;
-    DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
-    const std::wstring caption = WindowTextOf(page.hwnd);
-    if (!caption.empty()) {
-      const std::wstring padded = L" " + caption + L" ";
-      SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-      SetBkColor(dc, GetSysColor(BackgroundColorIndex(page.design->background)));
-      SetBkMode(dc, OPAQUE);
-      RECT text{MulDiv(6, dpi_x_, 96), 0, frame.right, metrics.tmHeight};
-      DrawTextW(dc, padded.c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
-    }
-    SelectObject(dc, old_font);
+  const Selection font(dc.get(), font_.get());
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc.get(), &metrics);
+  RECT frame{};
+  GetClientRect(page.hwnd, &frame);
+  frame.top += metrics.tmHeight / 2;
+  DrawEdge(dc.get(), &frame, EDGE_ETCHED, BF_RECT);
+  const std::wstring caption = WindowTextOf(page.hwnd);
+  if (!caption.empty()) {
+    const std::wstring padded = L" " + caption + L" ";
+    SetTextColor(dc.get(), GetSysColor(COLOR_WINDOWTEXT));
+    SetBkColor(dc.get(), GetSysColor(BackgroundColorIndex(page.design->background)));
+    SetBkMode(dc.get(), OPAQUE);
+    RECT text{MulDiv(6, dpi_x_, 96), 0, frame.right, metrics.tmHeight};
+    DrawTextW(dc.get(), padded.c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
   }
-  EndPaint(page.hwnd, &paint);
 }
 
 }  // namespace quillset::win32

@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "platform/win32/handle.h"
+#include "platform/win32/program.h"
 #include "platform/win32/win32_text_box.h"
-#include "platform/window_layout.h"
-#include "platform/window_port.h"
 
 namespace quillset::win32 {
 
@@ -26,11 +25,8 @@ inline int Win32ControlId(platform::ControlId id) {
   return kControlIdBase + static_cast<int>(id);
 }
 
-class Win32Window : public platform::WindowPort {
+class Win32Window : public MainWindow {
  public:
-  using ButtonHandler = std::function<void(platform::ControlId)>;
-  using CloseHandler = std::function<void()>;
-
   // Creates the window hidden, every page and control in place. hwnd() is nullptr when the
   // system refused to create it.
   Win32Window(const platform::FormSpec& form, HINSTANCE instance);
@@ -41,15 +37,12 @@ class Win32Window : public platform::WindowPort {
   HWND hwnd() const { return window_; }
   HWND ControlWindow(platform::ControlId id) const;
 
-  // A push button was clicked or activated from the keyboard.
-  void SetButtonHandler(ButtonHandler handler) { on_button_ = std::move(handler); }
-  // The user closes the window (title bar, system menu, Alt+F4); the window stays until the
-  // handler unloads it.
-  void SetCloseHandler(CloseHandler handler) { on_close_ = std::move(handler); }
-
-  // Places the window in the middle of the screen's work area.
-  void CenterOnScreen();
-  void Show(int show_command);
+  void SetHandlers(ButtonHandler on_button, CloseHandler on_close) override {
+    on_button_ = std::move(on_button);
+    on_close_ = std::move(on_close);
+  }
+  void Show() override;
+  int RunMessageLoop() override;
 
   void SetOuterHeight(int twips) override;
   void SetFrameBorderStyle(platform::ControlId frame, int border_style) override;
@@ -63,7 +56,7 @@ class Win32Window : public platform::WindowPort {
   void ListSetTabStops(std::span<const std::int32_t> stops) override;
   platform::TextBoxPort& DummyText() override { return text_box_; }
   void SetEnabled(bool enabled) override;
-  void DoEvents() override;
+  bool DoEvents() override;
   void Unload() override;
   int MsgBox(const std::string& prompt, int style, const std::string& title) override;
   std::string InputBox(const std::string& prompt, const std::string& title) override;

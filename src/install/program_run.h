@@ -1,12 +1,10 @@
-// Starting programs, waiting for them, the environment and the folder test, as the installation
-// uses them.
+// Starting the programs the installation waits for (the MSDE setup, net start), and the wait.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "platform/process_port.h"
-#include "platform/system_port.h"
 #include "platform/window_port.h"
 
 namespace quillset {
@@ -23,15 +21,8 @@ bool IsProcessRunning(platform::ProcessPort& processes, platform::ProcessHandle 
 
 // Waits for the process while the window stays painted and disabled: as long as it runs, disable
 // the window and let it handle its messages, then sleep until the process ends or a message comes.
+// Stops early when the window is unloaded meanwhile; the program then runs on without us.
 void WaitForProgramEnd(platform::ProcessPort& processes, platform::WindowPort& window,
                        platform::ProcessHandle process);
-
-// The value of the first variable named exactly `name` (case-sensitive) among the first 255
-// entries of the environment; "" when there is none.
-std::string GetEnvironmentValue(platform::SystemPort& system, const std::string& name);
-
-// Whether a folder exists at the path. Throws platform::PlatformFailure when the check cannot be
-// made.
-bool FolderExists(platform::SystemPort& system, const std::string& path);
 
 }  // namespace quillset

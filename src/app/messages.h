@@ -1,5 +1,5 @@
-// The German texts of the installation, exactly as the user sees them. Line breaks are single
-// carriage returns.
+// Every German message of the assistant but the "System-Info" report, exactly as the user sees it,
+// with its title. Line breaks are single carriage returns.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,13 @@ namespace quillset {
 inline constexpr const char* kApplicationTitle = "quillset";
 inline constexpr const char* kAttentionTitle = "Achtung";
 inline constexpr const char* kFailureTitle = "Achtung!";
+inline constexpr const char* kServerServiceTitle = "Achtung - Installation nicht möglich!";
+
+// The address named for questions; a build-time constant.
+const char* ContactAddress();
+
+// "&Weiter": the Server service does not run (style 16, kServerServiceTitle).
+std::string ServerServiceMissingMessage();
 
 // 1: 16 or more instances are installed (style 16, "Achtung").
 std::string TooManyInstancesMessage(std::int16_t instance_count);
@@ -24,6 +31,9 @@ std::string SetupNotStartedMessage(const std::string& setup_command);
 std::string ServiceStartFailedMessage();
 // 6: the instance's service runs (style 64, application title).
 std::string InstalledMessage();
+// 6a: the service runs, but the client alias could not be written; `status` is Windows' status
+// number (style 48, "Achtung").
+std::string AliasNotWrittenMessage(std::int32_t status);
 // 7: the instance's service does not run (style 16, application title).
 std::string NotInstalledMessage(const std::string& setup_log_path);
 // 8: the failure handler (style 16, "Achtung!").

@@ -10,4 +10,8 @@ namespace quillset {
 // not DEFAULT or MSSQLSERVER. Letters are the ASCII letters.
 bool IsValidInstanceName(const std::string& name);
 
+// A letter, digit, "_", "&" or "#": a character that carries a name on. "$" is left out: in a
+// service's name it separates "MSSQL" from the instance's name.
+bool IsInstanceNameCharacter(char c);
+
 }  // namespace quillset

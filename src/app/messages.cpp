@@ -1,6 +1,7 @@
-#include "install/install_messages.h"
+#include "app/messages.h"
 
 #include "inspect/text_rules.h"
+#include "install/client_alias.h"
 
 namespace quillset {
 
@@ -10,6 +11,19 @@ const std::string kCr = "\r";
 const std::string kQuote = "\"";
 
 }  // namespace
+
+// QUILLSET_CONTACT_ADDRESS comes from the build (CMake cache variable of the same name).
+const char* ContactAddress() {
+  return QUILLSET_CONTACT_ADDRESS;
+}
+
+std::string ServerServiceMissingMessage() {
+  return "Die Installation der MSDE setzt voraus, dass der  'Server'-Dienst läuft." + kCr + kCr +
+         "Bitte überprüfen Sie, ob die 'Datei- und Druckerfreigabe' installiert ist und der "
+         "'Server'-Dienst läuft." +
+         kCr + kCr + "Wenden Sie sich bei Fragen hierzu an '" + ContactAddress() + "'." + kCr +
+         kCr + "Das Installationsprogramm wird jetzt beendet.";
+}
 
 std::string TooManyInstancesMessage(std::int16_t instance_count) {
   return "Installation nicht möglich - es sind bereits " + WithSignBlank(instance_count) +
@@ -44,6 +58,16 @@ std::string ServiceStartFailedMessage() {
 
 std::string InstalledMessage() {
   return "Die MSDE wurde erfolgreich installiert.";
+}
+
+std::string AliasNotWrittenMessage(std::int32_t status) {
+  return "Die MSDE wurde installiert, aber der Client-Alias '" + std::string(kClientAliasName) +
+         "' unter 'HKEY_LOCAL_MACHINE\\" + kClientAliasKey +
+         "' konnte nicht geschrieben werden (Windows-Fehler " + std::to_string(status) + ")." +
+         kCr + kCr +
+         "Ohne diesen Eintrag findet kaloBASE die neue Datenbank nicht. Wenden Sie "
+         "sich bitte an '" +
+         ContactAddress() + "'.";
 }
 
 std::string NotInstalledMessage(const std::string& setup_log_path) {

@@ -1,4 +1,4 @@
-#include "app/startup_inventory.h"
+#include "inspect/inventory.h"
 
 #include <algorithm>
 
@@ -13,6 +13,14 @@ constexpr std::uint32_t kComputerNameBufferSize = 256;
 
 }  // namespace
 
+Inventory TakeInventory(platform::RegistryPort& registry) {
+  Inventory inventory;
+  inventory.InstanceCount = CountInstalledInstances(registry);
+  inventory.InstanceNames = GetInstalledInstances(registry);
+  inventory.FoundPackages = DetectMsdePackages(registry);
+  return inventory;
+}
+
 std::string GetLocalComputerName(platform::SystemPort& system) {
   char buffer[kComputerNameBufferSize] = {};
   std::uint32_t size = kComputerNameBufferSize;
@@ -20,15 +28,6 @@ std::string GetLocalComputerName(platform::SystemPort& system) {
     return {};
   // The text before the first NUL; the size handed back is not trusted.
   return std::string(buffer, std::find(buffer, buffer + kComputerNameBufferSize, '\0'));
-}
-
-void TakeStartupInventory(platform::RegistryPort& registry, platform::SystemPort& system,
-                          MainWindowState& state) {
-  state.InstanceCount = CountInstalledInstances(registry);
-  state.InstanceNames = GetInstalledInstances(registry);
-  state.FoundPackages =
-      DetectMsdePackages(registry, state.MsdeProductCodes, state.SetupProductCode);
-  state.ComputerName = GetLocalComputerName(system);
 }
 
 }  // namespace quillset
