@@ -102,15 +102,14 @@ std::string IconStyle(HWND dialog) {
     for (HWND icon : Descendants(dialog)) {
       RECT rect{};
       GetWindowRect(icon, &rect);
-      HDC screen = GetDC(nullptr);
+      const win32::WindowDC screen(nullptr);
       int red = 0, blue = 0;  // along the icon's middle row
       for (int x = rect.left;
            (GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && x < rect.right; ++x) {
-        const COLORREF c = GetPixel(screen, x, (rect.top + rect.bottom) / 2);
+        const COLORREF c = GetPixel(screen.get(), x, (rect.top + rect.bottom) / 2);
         red += GetRValue(c) > 160 && GetGValue(c) < 100 && GetBValue(c) < 100;
         blue += GetBValue(c) > 160 && GetRValue(c) < 100;
       }
-      ReleaseDC(nullptr, screen);
       if (red > 4 || blue > 4)
         return red > blue ? "16" : "64";
     }
@@ -137,20 +136,6 @@ void AnswerDialog(HWND dialog, std::vector<std::string>& answers, testing::Outco
 }
 
 }  // namespace
-
-std::wstring Wide(const std::string& utf8) {
-  std::wstring wide(utf8.size(), L'\0');
-  wide.resize(MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                  wide.data(), static_cast<int>(wide.size())));
-  return wide;
-}
-
-std::string Utf8(const std::wstring& wide) {
-  std::string utf8(wide.size() * 3, '\0');
-  utf8.resize(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                  utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr));
-  return utf8;
-}
 
 std::string TextOf(HWND window) {
   std::wstring text(static_cast<std::size_t>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1,
@@ -387,9 +372,8 @@ std::vector<std::string> ListItems(HWND window) {
   for (HWND list : Descendants(window)) {
     for (LRESULT i = 0; ClassOf(list) == "ListBox" && i < SendMessageW(list, LB_GETCOUNT, 0, 0);
          ++i) {
-      std::wstring item(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)) + 1,
-                        L'\0');
-      item.resize(SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data())));
+      wchar_t item[512] = {};  // a server's name, edition and version
+      SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
       items.push_back(Utf8(item));
     }
   }

@@ -9,13 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/ansi_text.h"
 #include "platform/win32/handle.h"
 #include "support/table.h"
 
 namespace quillset::e2e {
 
-std::wstring Wide(const std::string& utf8);
-std::string Utf8(const std::wstring& wide);
+inline std::wstring Wide(const std::string& utf8) {
+  return win32::Utf8ToWide(utf8);
+}
+inline std::string Utf8(const std::wstring& wide) {
+  return win32::WideToUtf8(wide);
+}
 std::string TextOf(HWND window);  // WM_GETTEXT, which crosses processes
 std::string ClassOf(HWND window);
 std::string ComputerName();

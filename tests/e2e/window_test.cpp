@@ -16,10 +16,7 @@ namespace {
 using testing::Row;
 
 int Pixels(int twips, int axis) {
-  HDC screen = GetDC(nullptr);
-  const int dpi = GetDeviceCaps(screen, axis);
-  ReleaseDC(nullptr, screen);
-  return MulDiv(twips, dpi, 1440);
+  return MulDiv(twips, GetDeviceCaps(win32::WindowDC(nullptr).get(), axis), 1440);
 }
 
 // "Class left top width height | text" with the place in pixels.
@@ -44,17 +41,15 @@ std::string Designed(const std::string& control) {
 // Whether the text fits the control in the dialog font the controls were designed for: 8 points
 // of "MS Shell Dlg", word-wrapped in a label, on one line in a button.
 bool Fits(const std::string& kind, const std::string& text, int width, int height) {
-  HDC screen = GetDC(nullptr);
-  const win32::ScopedFont font(CreateFontW(-MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0,
-                                           0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
+  const win32::WindowDC screen(nullptr);
+  const win32::ScopedFont font(CreateFontW(-MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72),
+                                           0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
                                            L"MS Shell Dlg"));
-  const HGDIOBJ before = SelectObject(screen, font.get());
+  const win32::Selection selected(screen.get(), font.get());
   const bool button = kind == "Button";
   RECT need{0, 0, button ? 0 : width, 0};
-  DrawTextW(screen, Wide(text).c_str(), -1, &need,
+  DrawTextW(screen.get(), Wide(text).c_str(), -1, &need,
             DT_CALCRECT | (button ? DT_SINGLELINE : DT_WORDBREAK | DT_NOPREFIX));
-  SelectObject(screen, before);
-  ReleaseDC(nullptr, screen);
   return button ? need.right + 6 <= width : need.bottom <= height;
 }
 

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 
 #include "app/form_layout.h"
 #include "app/form_main.h"
@@ -40,6 +41,10 @@ class SimulatedMachine : public platform::RegistryPort,
     }
     for (const RegOperation& operation : RegistryOf(row))
       Apply(operation);
+    // "refuse: create|open|write PATH": that step on the key below HKEY_LOCAL_MACHINE is denied.
+    for (const std::string& step : row.All("refuse"))
+      refused_.insert(step.substr(0, step.find(' ') + 1) +
+                      KeyId(platform::kHkeyLocalMachine, step.substr(step.find(' ') + 1)));
   }
 
   // Starts the window, does the row's actions ("~action": while the one before still works) and
@@ -80,15 +85,18 @@ class SimulatedMachine : public platform::RegistryPort,
                        platform::RegistryKeyHandle& key) override {
     if (!keys_.contains(KeyId(root, path)))
       return platform::kErrorFileNotFound;
-    return Refused("open", KeyId(root, path)) ? platform::kErrorAccessDenied
-                                              : Opened(root, path, key);
+    if (refused_.contains("open " + KeyId(root, path)))
+      return platform::kErrorAccessDenied;
+    open_keys_[key = next_key_++] = KeyId(root, path);
+    return platform::kErrorSuccess;
   }
   std::int32_t CreateKey(platform::RegistryKeyHandle root, const std::string& path, std::uint32_t,
                          platform::RegistryKeyHandle& key) override {
-    if (Refused("create", KeyId(root, path)))
+    if (refused_.contains("create " + KeyId(root, path)))
       return platform::kErrorAccessDenied;
     Apply(RegOperation{root, path, "", false, 0, ""});
-    return Opened(root, path, key);
+    open_keys_[key = next_key_++] = KeyId(root, path);
+    return platform::kErrorSuccess;
   }
   std::int32_t QueryValue(platform::RegistryKeyHandle key, const std::string& name,
                           std::uint32_t& type, char* data, std::uint32_t& size) override {
@@ -110,7 +118,7 @@ class SimulatedMachine : public platform::RegistryPort,
                         std::uint32_t type, const char* data, std::uint32_t size) override {
     if (!open_keys_.contains(key))
       return platform::kErrorInvalidHandle;
-    if (Refused("write", open_keys_[key]))
+    if (refused_.contains("write " + open_keys_[key]))
       return platform::kErrorAccessDenied;
     keys_[open_keys_[key]][Lower(name)] = RegOperation{0, "", name, true, type, {data, size}};
     return platform::kErrorSuccess;
@@ -278,19 +286,6 @@ class SimulatedMachine : public platform::RegistryPort,
   std::string KeyId(platform::RegistryKeyHandle root, const std::string& path) const {
     return std::to_string(root) + "\\" + Lower(path);
   }
-  std::int32_t Opened(platform::RegistryKeyHandle root, const std::string& path,
-                      platform::RegistryKeyHandle& key) {
-    open_keys_[key = next_key_++] = KeyId(root, path);
-    return platform::kErrorSuccess;
-  }
-  // "refuse: create|open|write PATH": that step on the key below HKEY_LOCAL_MACHINE is denied.
-  bool Refused(const std::string& step, const std::string& key) const {
-    const std::vector<std::string> refused = row_.All("refuse");
-    return std::any_of(refused.begin(), refused.end(), [&](const std::string& r) {
-      return r.starts_with(step + " ") &&
-             KeyId(platform::kHkeyLocalMachine, r.substr(step.size() + 1)) == key;
-    });
-  }
   void Apply(const RegOperation& op) {
     for (std::size_t at = op.path.find('\\');; at = op.path.find('\\', at + 1)) {
       keys_[KeyId(op.root, op.path.substr(0, at))];  // the key and every key above it
@@ -360,6 +355,7 @@ class SimulatedMachine : public platform::RegistryPort,
   std::vector<std::pair<std::string, bool>> services_;               // listed name, running
   std::map<std::string, std::map<std::string, RegOperation>> keys_;  // by lower-case names
   std::map<platform::RegistryKeyHandle, std::string> open_keys_;
+  std::set<std::string> refused_;  // "STEP KEY"
   platform::RegistryKeyHandle next_key_ = 0x100;
   std::map<platform::ProcessHandle, Program> programs_;
   platform::ProcessHandle next_process_ = 0x200;

@@ -48,11 +48,10 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
     {"instance walk",
      [](const Args& a) {
        const InstanceList list = InstanceListFromRegistryText(a[0]);
-       std::string names = list[0].empty() ? "" : "slot 0: " + list[0];
-       for (int slot = kLastSlot; slot >= kFirstSlot; --slot)
-         if (!names.empty() || !list[slot].empty())
-           names = list[slot] + (names.empty() ? "" : "," + names);
-       return names;
+       std::string names;
+       for (int slot = kFirstSlot; slot <= kLastSlot; ++slot)
+         names += list[slot] + ",";
+       return list[0] + names.erase(names.find_last_not_of(',') + 1);  // slot 0 stays empty
      }},
     {"instances",
      [](const Args& a) {

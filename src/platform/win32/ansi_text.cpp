@@ -39,7 +39,10 @@ std::string Utf8ToAnsi(std::string_view utf8) {
   return FromWide(CP_ACP, Utf8ToWide(utf8));
 }
 std::string AnsiToUtf8(std::string_view ansi) {
-  return WideToUtf8(ToWide(CP_ACP, ansi));
+  return WideToUtf8(AnsiToWide(ansi));
+}
+std::wstring AnsiToWide(std::string_view ansi) {
+  return ToWide(CP_ACP, ansi);
 }
 
 }  // namespace quillset::win32

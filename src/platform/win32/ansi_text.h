@@ -13,5 +13,6 @@ std::wstring Utf8ToWide(std::string_view utf8);
 std::string WideToUtf8(std::wstring_view wide);
 std::string Utf8ToAnsi(std::string_view utf8);
 std::string AnsiToUtf8(std::string_view ansi);
+std::wstring AnsiToWide(std::string_view ansi);
 
 }  // namespace quillset::win32

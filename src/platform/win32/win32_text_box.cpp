@@ -6,22 +6,6 @@
 
 namespace quillset::win32 {
 
-namespace {
-
-// ANSI bytes up to their first zero byte, read in the system's ANSI code page as the ...A entry
-// point of EM_REPLACESEL reads them.
-std::wstring AnsiToWide(const char* ansi) {
-  const int bytes = static_cast<int>(std::char_traits<char>::length(ansi));
-  if (bytes == 0)
-    return {};
-  const int length = MultiByteToWideChar(CP_ACP, 0, ansi, bytes, nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, ansi, bytes, wide.data(), length);
-  return wide;
-}
-
-}  // namespace
-
 std::wstring WindowTextOf(HWND window) {
   const int length = GetWindowTextLengthW(window);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -68,6 +52,8 @@ void Win32TextBox::SetSelection(int start, int end) {
 void Win32TextBox::ReplaceSelection(const char* ansi) {
   if (edit_ == nullptr)
     return;
+  // The bytes up to the first zero, read in the ANSI code page as EM_REPLACESEL's ...A form reads
+  // them.
   const std::wstring inserted = AnsiToWide(ansi);
   const std::size_t from = std::min(selection_start_, selection_end_);
   const std::size_t to = std::max(selection_start_, selection_end_);

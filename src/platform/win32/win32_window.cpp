@@ -323,39 +323,7 @@ void Win32Window::ShowPageInView() {
   if (top == page_in_view_)
     return;
   page_in_view_ = top;
-  HWND focus = GetFocus();
-  const bool focus_in_view = focus != nullptr && top != nullptr && IsChild(top->hwnd, focus) &&
-                             IsWindowVisible(focus) != FALSE;
-  if (!focus_in_view)
-    FocusPageInView();
-}
-
-HWND Win32Window::FirstTabStop(const Page& page) const {
-  for (const Control& control : controls_) {
-    if (GetParent(control.hwnd) != page.hwnd)
-      continue;
-    const LONG_PTR style = GetWindowLongPtrW(control.hwnd, GWL_STYLE);
-    if ((style & (WS_TABSTOP | WS_VISIBLE | WS_DISABLED)) == (WS_TABSTOP | WS_VISIBLE))
-      return control.hwnd;
-  }
-  return nullptr;
-}
-
-// The focus goes to the first control in tab order of the page in view, as when a dialog opens.
-// While another window is active (a message box, or before the window is shown) it is kept for
-// the moment the window becomes active again.
-void Win32Window::FocusPageInView() {
-  if (window_ == nullptr)
-    return;
-  // A page without a tab stop (the wait page), or no page at all, leaves the focus with the window
-  // itself, never on a control out of sight.
-  HWND target = page_in_view_ != nullptr ? FirstTabStop(*page_in_view_) : nullptr;
-  if (target == nullptr)
-    target = window_;
-  if (GetActiveWindow() == window_)
-    SetFocus(target);
-  else
-    saved_focus_ = target;
+  KeepFocusInView();
 }
 
 void Win32Window::ListClear() {
@@ -438,21 +406,8 @@ LRESULT Win32Window::HandleMain(UINT message, WPARAM wparam, LPARAM lparam) {
         Unload();
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wparam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus != nullptr && IsChild(window_, focus))
-          saved_focus_ = focus;
-      } else if (HIWORD(wparam) == 0) {  // not minimised
-        HWND target = saved_focus_;
-        if (target == nullptr || IsWindow(target) == FALSE || IsChild(window_, target) == FALSE ||
-            IsWindowVisible(target) == FALSE || IsWindowEnabled(target) == FALSE) {
-          target = page_in_view_ != nullptr ? FirstTabStop(*page_in_view_) : nullptr;
-        }
-        if (target != nullptr) {
-          SetFocus(target);
-          return 0;
-        }
-      }
+      if (OnActivate(wparam))
+        return 0;
       break;
     case WM_NCDESTROY: {
       HWND hwnd = window_;

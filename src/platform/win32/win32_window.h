@@ -87,7 +87,10 @@ class Win32Window : public MainWindow {
   Page* FindPage(platform::ControlId frame);
   void MovePage(const Page& page);
   void ShowPageInView();
+  // The keyboard focus (window_focus.cpp).
   void FocusPageInView();
+  void KeepFocusInView();
+  bool OnActivate(WPARAM wparam);
   HWND FirstTabStop(const Page& page) const;
   void OnCommand(WPARAM wparam);
 
