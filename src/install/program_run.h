@@ -13,8 +13,9 @@ inline constexpr std::int16_t kProcessStarted = 0;
 inline constexpr std::int16_t kProcessNotStarted = -1;
 
 // 0 when the program was started and `process` set; -1 when not, `process` left untouched.
-std::int16_t StartProcess(platform::ProcessPort& processes, const std::string& command_line,
-                          platform::ProcessHandle& process);
+[[nodiscard]] std::int16_t StartProcess(platform::ProcessPort& processes,
+                                        const std::string& command_line,
+                                        platform::ProcessHandle& process);
 
 // True until the process has ended; never waits.
 bool IsProcessRunning(platform::ProcessPort& processes, platform::ProcessHandle process);

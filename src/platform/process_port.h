@@ -23,7 +23,8 @@ class ConsoleProgram {
   // While no output is there it waits without using the processor, and the window keeps handling
   // its messages meanwhile; it also handles them once per piece read, so that output that never
   // pauses does not freeze the window.
-  virtual bool ReadChunk(char* buffer, std::size_t capacity, std::size_t& bytes_read) = 0;
+  [[nodiscard]] virtual bool ReadChunk(char* buffer, std::size_t capacity,
+                                       std::size_t& bytes_read) = 0;
 };
 
 // A process handle as the platform numbers it; 0 is none.
