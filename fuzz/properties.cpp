@@ -21,17 +21,13 @@ void Expect(bool holds, const char* property) {
     throw std::logic_error(string("fuzz property violated: ") + property);
 }
 
-std::vector<string> Split(string_view text, char separator) {
-  return testing::Split(text, string_view(&separator, 1));
-}
-
 string Trim(string text) {
   text.erase(0, text.find_first_not_of(' '));
   return text.erase(text.find_last_not_of(' ') + 1);
 }
 
 void Instances(string_view in) {  // the raw InstalledInstances text
-  std::vector<string> slots = Split(in, '\0');
+  std::vector<string> slots = testing::Split(in, string_view("\0", 1));
   slots.pop_back();                 // the text after the last NUL ends no name
   slots.insert(slots.begin(), "");  // slot 0 stays empty
   slots.resize(kSlotCount);
@@ -68,7 +64,7 @@ void Services(string_view in) {  // a name, NUL, a net start listing
 }
 
 void Setup(string_view in) {  // temp, program files, app folder, name, slot bytes; NUL between
-  std::vector<string> f = Split(in, '\0');
+  std::vector<string> f = testing::Split(in, string_view("\0", 1));
   f.resize(5);
   f[4].resize(kSlotCount);  // slot i: "" for 0, its own number for odd bytes, else half the byte
   PackageList packages;
@@ -109,7 +105,7 @@ void InstanceName(string_view in) {  // a typed instance name
 }
 
 void Box(string_view in) {  // the box's text, then each write of the program after a 0xFF byte
-  const std::vector<string> pieces = Split(in, '\xff');
+  const std::vector<string> pieces = testing::Split(in, "\xff");
   testing::SimulatedMachine machine(testing::Row{});
   machine.consoles["net start"].assign(pieces.begin() + 1, pieces.end());
   machine.SetText(pieces[0]);

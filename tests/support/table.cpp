@@ -63,11 +63,8 @@ std::string Unescape(std::string_view text) {
 }
 
 std::string RowTestName(const ::testing::TestParamInfo<Row>& info) {
-  std::string name;
-  for (const char c : info.param.name) {
-    if (std::isalnum(static_cast<unsigned char>(c)))
-      name += c;
-  }
+  std::string name = info.param.name;
+  std::erase_if(name, [](unsigned char c) { return !std::isalnum(c); });
   return name;
 }
 
@@ -77,12 +74,11 @@ void ExpectOutcome(const Row& row, const Outcome& seen, const std::string& compu
     const std::string text = ReplaceAll(Unescape(value), "{computer}", computer);
     if (key == "box" || key == "ask")
       expected.dialogs.push_back(key + " " + text);
-    if (key == "list")
-      expected.list.push_back(text);
-    if (key == "setup")
-      expected.setups.push_back(text);
-    if (key == "alias")
-      expected.aliases.push_back(text);
+    if (key == "list" || key == "setup" || key == "alias")
+      (key == "list"    ? expected.list
+       : key == "setup" ? expected.setups
+                        : expected.aliases)
+          .push_back(text);
   }
   EXPECT_EQ(seen.dialogs, expected.dialogs) << "the message and input boxes shown";
   EXPECT_EQ(seen.page, row.One("page", "intro")) << "the page in view at the end";
