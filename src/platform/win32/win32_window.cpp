@@ -193,18 +193,6 @@ void Win32Window::CreateControls(HINSTANCE instance) {
   }
 }
 
-HWND Win32Window::ControlWindow(ControlId id) const {
-  for (const Page& page : pages_) {
-    if (page.design->id == id)
-      return page.hwnd;
-  }
-  for (const Control& control : controls_) {
-    if (control.id == id)
-      return control.hwnd;
-  }
-  return nullptr;
-}
-
 Win32Window::Page* Win32Window::FindPage(ControlId frame) {
   for (Page& page : pages_) {
     if (page.design->id == frame)

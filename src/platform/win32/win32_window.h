@@ -1,5 +1,6 @@
-// form_Main as a real Win32 window, built from the control table: one child window per page, the
-// labels, buttons, list box and the hidden text box on them, sized from twips by the screen's DPI.
+// A form's window as a real Win32 window, built from its control table: one child window per page,
+// the labels, buttons, list box and the hidden text box on them, sized from twips by the screen's
+// DPI.
 #pragma once
 
 #include <windows.h>
@@ -35,7 +36,6 @@ class Win32Window : public MainWindow {
   Win32Window& operator=(const Win32Window&) = delete;
 
   HWND hwnd() const { return window_; }
-  HWND ControlWindow(platform::ControlId id) const;
 
   void SetHandlers(ButtonHandler on_button, CloseHandler on_close) override {
     on_button_ = std::move(on_button);
