@@ -209,8 +209,6 @@ Machine::Machine(const Row& row) : row_(row) {
        {std::pair{"setup.exe", "setup.exe"}, {"setup.ini", "setup.ini"}, {"packages", "setup"}})
     if (row.Missing(thing))
       fs::remove_all(app / file);
-  if (row.Missing("net"))
-    fs::create_directories(app / "net.exe");  // found before the system's net, and no program
   if (!row.Missing("setup.ini")) {
     std::ofstream ini(app / "setup.ini");
     ini << "[quillset-standin]\r\n";
