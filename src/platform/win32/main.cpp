@@ -7,6 +7,7 @@
 
 #include "app/form_layout.h"
 #include "app/form_main.h"
+#include "platform/win32/dll_search.h"
 #include "platform/win32/message_pump.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
@@ -35,6 +36,7 @@ class ComApartment {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
   using namespace quillset;
+  win32::RestrictDllSearch();
 
   // Common controls 6 (the manifest asks for them) draw the buttons in the system's style.
   INITCOMMONCONTROLSEX common_controls{sizeof(common_controls), ICC_STANDARD_CLASSES};
