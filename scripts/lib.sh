@@ -58,9 +58,12 @@ qs_build_preset() {
 }
 
 # Wine's environment for every run: our prefix, no debug noise, German locale, no Mono or Gecko.
+# The system libraries that the Wine tests plant beside quillset.exe are searched for as Windows
+# does (Wine otherwise takes its own copy, wherever a file of the name lies): a planted one is found.
 qs_wine_env() {
   export WINEPREFIX="${WINEPREFIX:-$QS_BUILD/wine/prefix}"
-  export WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEDEBUG="${WINEDEBUG:--all}"
+  export WINEDLLOVERRIDES="mscoree,mshtml=;uxtheme,msimg32,dwmapi,cryptbase,userenv,propsys=n,b"
   export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 }
 

@@ -194,18 +194,18 @@ Machine::Machine(const Row& row) : row_(row) {
        {std::pair{"setup.exe", "setup.exe"}, {"setup.ini", "setup.ini"}, {"packages", "setup"}})
     if (row.Missing(thing))
       fs::remove_all(app / file);
-  if (row.Missing("net"))
-    fs::create_directories(app / "net.exe");  // found before the system's net, and no program
   if (!row.Missing("setup.ini")) {
     std::ofstream ini(app / "setup.ini");
     ini << "[quillset-standin]\r\n";
     for (const std::string& knob : row.All("knob"))
       ini << knob << "\r\n";
   }
-  for (const std::string& program : row.All("plant"))
-    fs::copy_file(demo / "setup.exe", Wide(program));
   for (const std::string& folder : row.All("folder"))
     fs::create_directories(Wide(folder));
+  for (const std::string& file : row.All("plant"))
+    fs::copy_file(file.ends_with(".dll") ? fs::path(BuildFile(L"tests\\standins\\planted.dll"))
+                                         : demo / "setup.exe",
+                  Wide(file));
   std::ofstream answers(L"Q:\\osql.txt", std::ios::binary);
   for (const std::string& answer : row.All("osql"))
     answers << testing::ReplaceAll(answer, "{computer}", ComputerName()) << "\n";
@@ -296,7 +296,7 @@ Program::Program(const Machine& machine)
   // Wine now and then fails a start with an internal error; a second start succeeds.
   for (int attempt = 0; attempt < 3 && started.hProcess == nullptr; ++attempt) {
     if (!CreateProcessW(exe_.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                        nullptr, machine.AppFolder().c_str(), &startup, &started) &&
+                        nullptr, machine.CurrentFolder().c_str(), &startup, &started) &&
         GetLastError() != ERROR_INTERNAL_ERROR)
       throw std::runtime_error("cannot start quillset.exe: " + std::to_string(GetLastError()));
   }

@@ -39,6 +39,7 @@ class Machine {
   Machine& operator=(const Machine&) = delete;
 
   std::wstring AppFolder() const { return Wide(row_.One("app", "Q:\\MSDE")); }
+  std::wstring CurrentFolder() const { return Wide(row_.One("cwd", Utf8(AppFolder()))); }
   void SetEnvironment(bool clear) const;
   std::vector<std::string> SetupRuns() const;        // setup's command lines, in order
   std::vector<std::string> ConnectToValues() const;  // NAME=DATA, sorted

@@ -10,8 +10,9 @@
 
 namespace quillset::win32 {
 
-// Made first and kept for the whole run: the common controls and COM on this thread (the folder
-// test creates its automation object per call). COM is released at the end when it was taken.
+// Made first and kept for the whole run: the DLL search restricted to System32 before anything
+// loads a library, then the common controls, and COM on this thread (the folder test creates its
+// automation object per call). COM is released at the end when it was taken.
 class ProgramSetup {
  public:
   ProgramSetup();

@@ -9,6 +9,7 @@
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/handle.h"
 #include "platform/win32/message_pump.h"
+#include "platform/win32/program_search.h"
 
 namespace quillset::win32 {
 
@@ -136,8 +137,10 @@ std::unique_ptr<platform::ConsoleProgram> Win32Processes::StartHiddenConsole(
   SECURITY_ATTRIBUTES thread_attributes = process_attributes;
   std::vector<char> command = AnsiCommandLine(command_line);
   PROCESS_INFORMATION started{};
-  if (!CreateProcessA(nullptr, command.data(), &process_attributes, &thread_attributes, TRUE, 0,
-                      nullptr, nullptr, &startup, &started)) {
+  const std::optional<std::string> program = ApplicationName(command.data());
+  if (!program || !CreateProcessA(program->empty() ? nullptr : program->c_str(), command.data(),
+                                  &process_attributes, &thread_attributes, TRUE, 0, nullptr,
+                                  nullptr, &startup, &started)) {
     return nullptr;
   }
   ScopedHandle process(started.hProcess);
@@ -156,8 +159,10 @@ bool Win32Processes::Start(const std::string& command_line, platform::ProcessHan
   startup.cb = sizeof startup;
   std::vector<char> command = AnsiCommandLine(command_line);
   PROCESS_INFORMATION started{};
-  if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, NORMAL_PRIORITY_CLASS,
-                      nullptr, nullptr, &startup, &started)) {
+  const std::optional<std::string> program = ApplicationName(command.data());
+  if (!program ||
+      !CreateProcessA(program->empty() ? nullptr : program->c_str(), command.data(), nullptr,
+                      nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
     return false;
   }
   CloseHandle(started.hThread);
