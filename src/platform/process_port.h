@@ -1,7 +1,8 @@
 // Programs the assistant starts: hidden console programs whose output it reads, and programs it
 // starts normally and waits for (the MSDE setup, net start). Command lines are UTF-8 and go to the
-// platform unchanged: no command interpreter, no quoting added or removed, the platform's own
-// search for the program.
+// platform unchanged: no command interpreter, no quoting added or removed. A program named without
+// a path (net, osql) is looked for in System32, the Windows folder and PATH, never in the
+// assistant's own folder or the current folder, where anyone may have put a file of that name.
 #pragma once
 
 #include <cstddef>
@@ -38,8 +39,8 @@ class ProcessPort {
   // pipe. nullptr when the pipe cannot be made or the program cannot be started.
   virtual std::unique_ptr<ConsoleProgram> StartHiddenConsole(const std::string& command_line) = 0;
 
-  // CreateProcessA with no application name, handle inheritance on, NORMAL_PRIORITY_CLASS, the
-  // assistant's environment and current folder. True when started; `process` is then set (the
+  // CreateProcessA with the program found as above, handle inheritance on, NORMAL_PRIORITY_CLASS,
+  // the assistant's environment and current folder. True when started; `process` is then set (the
   // thread handle is closed at once). False leaves `process` untouched.
   [[nodiscard]] virtual bool Start(const std::string& command_line, ProcessHandle& process) = 0;
 

@@ -165,7 +165,7 @@ bool Win32Processes::Start(const std::string& command_line, platform::ProcessHan
                       nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
     return false;
   }
-  CloseHandle(started.hThread);
+  const ScopedHandle thread(started.hThread);
   process = reinterpret_cast<platform::ProcessHandle>(started.hProcess);
   return true;
 }
