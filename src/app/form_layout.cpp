@@ -18,7 +18,7 @@ constexpr std::array kFrames = {
               9735, 3255, Background::Window},
     FrameSpec{controls::Frame_installationGefundeneInstanzen, "Gefundene Datenbanken", 0,
               kPageTopTwips, 9735, 3255, Background::Window},
-    FrameSpec{controls::Frame_installationWarten, "Warten", 0, 10, 9735, 3255,
+    FrameSpec{controls::Frame_installationWarten, "Warten", 0, kPageTopTwips, 9735, 3255,
               Background::ActiveCaptionText},
 };
 
