@@ -36,8 +36,7 @@ InstanceList GetInstalledInstances(platform::RegistryPort& registry) {
                                                        kSqlServerKey, kInstalledInstancesValue));
 }
 
-std::int16_t CountInstalledInstances(platform::RegistryPort& registry) {
-  const InstanceList list = GetInstalledInstances(registry);
+std::int16_t CountInstalledInstances(const InstanceList& list) {
   std::int16_t count = 0;
   for (int slot = kFirstSlot; slot <= kLastSlot; ++slot) {
     if (!list[static_cast<std::size_t>(slot)].empty())

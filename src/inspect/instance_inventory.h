@@ -16,8 +16,8 @@ InstanceList InstanceListFromRegistryText(const std::string& raw);
 
 InstanceList GetInstalledInstances(platform::RegistryPort& registry);
 
-// Slots 1 to 16 of a fresh list whose text is not empty (blanks count).
-std::int16_t CountInstalledInstances(platform::RegistryPort& registry);
+// Slots 1 to 16 of the list whose text is not empty (blanks count).
+std::int16_t CountInstalledInstances(const InstanceList& list);
 
 // True when the name equals none of slots 1 to 16 of a fresh list, each trimmed of blanks.
 bool IsInstanceNameFree(platform::RegistryPort& registry, const std::string& name);

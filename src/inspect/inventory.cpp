@@ -15,8 +15,9 @@ constexpr std::uint32_t kComputerNameBufferSize = 256;
 
 Inventory TakeInventory(platform::RegistryPort& registry) {
   Inventory inventory;
-  inventory.InstanceCount = CountInstalledInstances(registry);
+  // One read of InstalledInstances: the count is that of the names read.
   inventory.InstanceNames = GetInstalledInstances(registry);
+  inventory.InstanceCount = CountInstalledInstances(inventory.InstanceNames);
   inventory.FoundPackages = DetectMsdePackages(registry);
   return inventory;
 }

@@ -56,8 +56,8 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
     {"instances",
      [](const Args& a) {
        SimulatedMachine machine(Row{"", {{"instances", a[0]}}});
-       return std::to_string(CountInstalledInstances(machine)) + ", " + a[1] +
-              " free: " + YesNo(IsInstanceNameFree(machine, a[1]));
+       return std::to_string(CountInstalledInstances(GetInstalledInstances(machine))) + ", " +
+              a[1] + " free: " + YesNo(IsInstanceNameFree(machine, a[1]));
      }},
     {"registry",
      [](const Args& a) {
