@@ -8,7 +8,6 @@ namespace quillset {
 namespace {
 
 const std::string kCr = "\r";
-const std::string kQuote = "\"";
 
 }  // namespace
 
@@ -43,8 +42,8 @@ std::string NameTakenPrompt(const std::string& taken_name) {
 }
 
 std::string InstanceFolderExistsMessage(const std::string& instance_folder) {
-  return "Installation der MSDE nicht möglich. " + kCr + kCr + "Das Verzeichnis " + kQuote +
-         instance_folder + kQuote + " muss zuerst entfernt werden";
+  return "Installation der MSDE nicht möglich. " + kCr + kCr + "Das Verzeichnis " +
+         Quoted(instance_folder) + " muss zuerst entfernt werden";
 }
 
 std::string SetupNotStartedMessage(const std::string& setup_command) {
