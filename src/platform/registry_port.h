@@ -90,21 +90,11 @@ class RegistryKey {
   // Opens or creates the key; any key held before is closed first. The status is the port's.
   [[nodiscard]] std::int32_t Open(RegistryKeyHandle root, const std::string& path,
                                   std::uint32_t access) {
-    Close();
-    RegistryKeyHandle opened = 0;
-    const std::int32_t status = port_->OpenKey(root, path, access, opened);
-    if (status == kErrorSuccess)
-      handle_ = opened;
-    return status;
+    return Take(&RegistryPort::OpenKey, root, path, access);
   }
   [[nodiscard]] std::int32_t Create(RegistryKeyHandle root, const std::string& path,
                                     std::uint32_t access) {
-    Close();
-    RegistryKeyHandle created = 0;
-    const std::int32_t status = port_->CreateKey(root, path, access, created);
-    if (status == kErrorSuccess)
-      handle_ = created;
-    return status;
+    return Take(&RegistryPort::CreateKey, root, path, access);
   }
   void Close() {
     if (handle_ != 0)
@@ -112,13 +102,24 @@ class RegistryKey {
     handle_ = 0;
   }
 
-  bool is_open() const { return handle_ != 0; }
   // The handle to pass to ReadValue and WriteValue; 0 (an invalid handle) when not open, so that
   // calls on a key that failed to open fail like the platform's do.
   RegistryKeyHandle handle() const { return handle_; }
   RegistryPort& port() const { return *port_; }
 
  private:
+  using KeyOpening = std::int32_t (RegistryPort::*)(RegistryKeyHandle, const std::string&,
+                                                    std::uint32_t, RegistryKeyHandle&);
+  std::int32_t Take(KeyOpening opening, RegistryKeyHandle root, const std::string& path,
+                    std::uint32_t access) {
+    Close();
+    RegistryKeyHandle opened = 0;
+    const std::int32_t status = (port_->*opening)(root, path, access, opened);
+    if (status == kErrorSuccess)
+      handle_ = opened;
+    return status;
+  }
+
   RegistryPort* port_;
   RegistryKeyHandle handle_ = 0;
 };
