@@ -21,10 +21,11 @@ qs_as_root() {
 }
 
 # The Debian packages the builds, the tests, the demo and the bench need; recommends are not
-# installed, so each one is named (fonts-wine: the dialog fonts the window was laid out for).
+# installed, so each one is named (fonts-wine: the dialog fonts the window was laid out for;
+# osslsigncode, openssl, zip and unzip: the release, its signature and its test).
 QS_PACKAGES=(cmake ninja-build g++ googletest libgtest-dev locales
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686
-  wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick)
+  wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils imagemagick osslsigncode openssl zip unzip)
 
 qs_ensure_packages() {
   local missing=() pkg
