@@ -12,6 +12,7 @@
 
 #include "app/form_layout.h"
 #include "app/form_main.h"
+#include "app/run_start.h"
 #include "support/osql_answers.h"
 #include "support/table.h"
 
@@ -23,7 +24,8 @@ class SimulatedMachine : public platform::RegistryPort,
                          public platform::ProcessPort,
                          public platform::SystemPort,
                          public platform::WindowPort,
-                         public platform::TextBoxPort {
+                         public platform::TextBoxPort,
+                         public platform::RunPort {
  public:
   static constexpr const char* kComputer = "PC-KALO";
   // Console programs besides net and osql: their command lines and what they write, write by write.
@@ -51,6 +53,12 @@ class SimulatedMachine : public platform::RegistryPort,
   // tells what the user saw. Checks that the run leaves no key, process or console open, never
   // polls a program without waiting, and keeps the window disabled while a program runs.
   Outcome Run() {
+    RunStart start = StartRun(*this, *this);
+    if (start.ended) {
+      outcome_.exit = std::to_string(EndRun(*start.log, *start.ended));
+      outcome_.page = "never";
+      return outcome_;
+    }
     form_Main form(platform::Ports{*this, *this, *this, *this});
     press_ = [&form](ControlId button) { form.OnButton(button); };
     close_ = [&form] { form.OnClose(); };
@@ -70,6 +78,7 @@ class SimulatedMachine : public platform::RegistryPort,
     for (const auto& [lower, value] : keys_[KeyId(platform::kHkeyLocalMachine, kConnectTo)])
       outcome_.aliases.push_back(value.name + "=" + value.data.substr(0, value.data.find('\0')));
     std::sort(outcome_.aliases.begin(), outcome_.aliases.end());
+    outcome_.exit = std::to_string(EndRun(*start.log, ExitCode::kInstalled));
     EXPECT_TRUE(open_keys_.empty()) << "registry keys left open";
     EXPECT_TRUE(programs_.empty()) << "process handles left open";
     EXPECT_EQ(open_consoles_, 0) << "console programs left running";
@@ -201,6 +210,32 @@ class SimulatedMachine : public platform::RegistryPort,
     const std::vector<std::string> folders = row_.All("folder");
     return std::any_of(folders.begin(), folders.end(),
                        [&](const std::string& folder) { return Lower(folder) == Lower(path); });
+  }
+
+  // --- Run: the row's "args:", a log that records its lines (the first "logfull:" of them), a log
+  // folder that exists (TEMP's or a "folder:"), a file another program holds ("lock:").
+  std::string CommandLineText() override {
+    return "\"" + ProgramFolder() + "\\quillset.exe\"" + (row_.Has("args") ? " " : "") +
+           row_.One("args");
+  }
+  std::unique_ptr<platform::LogPort> OpenLog(const std::string& path) override {
+    struct Recorded : platform::LogPort {
+      std::vector<std::string>& lines;
+      std::size_t room;
+      Recorded(std::vector<std::string>& l, std::size_t r) : lines(l), room(r) {}
+      void AppendLine(const std::string& line) override {
+        if (lines.size() < room)
+          lines.push_back(line);
+      }
+    };
+    const std::string folder = path.substr(0, path.rfind('\\'));
+    if ((Lower(folder) != "q:\\temp" && !FolderExists(folder)) || row_.One("lock") == path)
+      return nullptr;
+    return std::make_unique<Recorded>(outcome_.log, std::stoul(row_.One("logfull", "1000")));
+  }
+  bool ClaimMachine() override { return !row_.Has("hold"); }
+  void ShowBox(const std::string& prompt, int style, const std::string& title) override {
+    MsgBox(prompt, style, title);
   }
 
   // --- Window: pages, list, enabled, and the message and input boxes, recorded.
