@@ -33,11 +33,7 @@ std::wstring SetupCommand() {
   GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
   GetEnvironmentVariableA("ProgramFiles", program_files, MAX_PATH);
   const std::string app(kAppFolder, kAppFolder + wcslen(kAppFolder));
-  const std::string command = quillset::SetupCommandFor(
-      app,
-      quillset::SetupArgumentsFor(app, quillset::SetupLogPathFor(temp), "GLOBANA",
-                                  quillset::TargetFolderFor(program_files)),
-      quillset::PackageOptionFor(app, 1));
+  const std::string command = quillset::SetupCommandLine(app, temp, program_files, "GLOBANA", 1);
   return std::wstring(command.begin(), command.end());
 }
 

@@ -80,10 +80,9 @@ void Setup(string_view in) {  // temp, program files, app folder, name, slot byt
     number = -failure.number();
   }
   Expect(number == (free > kLastSlot ? -9 : free), "lowest free package, failure 9 when none");
-  const string program = f[2] + "\\setup.exe", app = Trim(f[2]), log = SetupLogPathFor(f[0]);
+  const string program = f[2] + "\\setup.exe", app = Trim(f[2]);
   Expect(number < 0 ||
-             SetupCommandFor(f[2], SetupArgumentsFor(f[2], log, f[3], TargetFolderFor(f[1])),
-                             PackageOptionFor(f[2], number)) ==
+             SetupCommandLine(f[2], f[0], f[1], f[3], static_cast<std::int16_t>(number)) ==
                  (f[2].find(' ') == npos ? program : '"' + program + '"') + " /lv \"" + f[0] +
                      "\\quillset.log\" /settings \"" + app + "\\setup.ini\" INSTANCENAME=" + f[3] +
                      " TARGETDIR=\"" + f[1] + "\\\" /i \"" + app + "\\setup\\SqlRun" +

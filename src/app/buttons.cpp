@@ -1,5 +1,5 @@
-// Every button of the window and what it does. The two flows have files of their own:
-// weiter_flow.cpp ("&Weiter") and install_flow.cpp ("&Installieren").
+// The buttons of the window and what each does. The two flows have files of their own:
+// weiter_flow.cpp ("&Weiter") and install_flow.cpp (the installation).
 #include "app/form_layout.h"
 #include "app/form_main.h"
 #include "report/system_report.h"
@@ -29,42 +29,25 @@ void form_Main::OnButton(platform::ControlId button) {
     return;
   BusyScope scope(busy_);
   using namespace controls;
-  if (button == Cmd_Installieren)
-    Cmd_Installieren_Click();
-  else if (button == Cmd_Info)
-    Cmd_Info_Click();
-  else if (button == Cmd_Abbrechen)
-    Cmd_Abbrechen_Click();
-  else if (button == Cmd_Abbruch)
-    Cmd_Abbruch_Click();
-  else if (button == Command1)
-    Command1_Click();
-  else if (button == Cmd_Neu)
-    Cmd_Neu_Click();
-  else if (button == Command2)
-    Command2_Click();
+  if (button == Cmd_Installieren)  // "&Weiter"
+    Next();
+  else if (button == Cmd_Info || button == Command1)  // "System-Info", both pages
+    ShowSystemInfo();
+  else if (button == Cmd_Neu)  // "&Installieren"
+    InstallMsde();
+  else if (button == Cmd_Abbrechen || button == Cmd_Abbruch || button == Command2)
+    Quit();
 }
 
-// "System-Info" reads the inventory afresh and shows it.
-void form_Main::Cmd_Info_Click() {
+// The report of what the machine holds, read afresh.
+void form_Main::ShowSystemInfo() {
   state_.inventory = TakeInventory(ports_.registry);
   ports_.window.MsgBox(BuildSystemReport(state_.inventory), platform::kMsgBoxInformation,
                        kSystemReportTitle);
 }
 
-// The old-version page's "System-Info" shows the same report as the introduction page's.
-void form_Main::Command1_Click() {
-  Cmd_Info_Click();
-}
-
 // Every cancel button ends the program at once, without asking.
-void form_Main::Cmd_Abbrechen_Click() {
-  ports_.window.Unload();
-}
-void form_Main::Cmd_Abbruch_Click() {
-  ports_.window.Unload();
-}
-void form_Main::Command2_Click() {
+void form_Main::Quit() {
   ports_.window.Unload();
 }
 

@@ -10,15 +10,17 @@ using platform::ControlKind;
 using platform::ControlSpec;
 using platform::FrameSpec;
 
+// Where every page sits when it is shown: its top, in twips.
+constexpr int kPageTopTwips = 10;
+
 // Bottom of the stack first: a page higher up covers the ones below it.
 constexpr std::array kFrames = {
-    FrameSpec{controls::Frame_installationOK, "Einführung", 0, kPageTopTwips, 9735, 3255,
+    FrameSpec{controls::Frame_installationOK, 0, kPageTopTwips, 9735, 3255, Background::Window},
+    FrameSpec{controls::Frame_installationAbbruchAlteVersion, 0, kPageTopTwips, 9735, 3255,
               Background::Window},
-    FrameSpec{controls::Frame_installationAbbruchAlteVersion, "Alte Version", 0, kPageTopTwips,
-              9735, 3255, Background::Window},
-    FrameSpec{controls::Frame_installationGefundeneInstanzen, "Gefundene Datenbanken", 0,
-              kPageTopTwips, 9735, 3255, Background::Window},
-    FrameSpec{controls::Frame_installationWarten, "Warten", 0, kPageTopTwips, 9735, 3255,
+    FrameSpec{controls::Frame_installationGefundeneInstanzen, 0, kPageTopTwips, 9735, 3255,
+              Background::Window},
+    FrameSpec{controls::Frame_installationWarten, 0, kPageTopTwips, 9735, 3255,
               Background::ActiveCaptionText},
 };
 

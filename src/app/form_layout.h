@@ -32,9 +32,6 @@ inline constexpr ControlId Label7{20};
 inline constexpr ControlId Label8{21};
 }  // namespace controls
 
-// Where every page sits when it is shown: its top, in twips.
-inline constexpr int kPageTopTwips = 10;
-
 const platform::FormSpec& FormMainLayout();
 
 }  // namespace quillset

@@ -2,8 +2,6 @@
 // start: the "&Weiter" decision and the installation.
 #pragma once
 
-#include <string>
-
 #include "app/main_window_state.h"
 #include "platform/ports.h"
 
@@ -18,30 +16,34 @@ class form_Main {
   void Form_Activate();
 
   // A button was pressed (clicked, or activated from the keyboard). Presses that arrive while a
-  // flow runs are ignored. The buttons and their handlers: buttons.cpp.
+  // flow runs are ignored. Which button does what: buttons.cpp.
   void OnButton(platform::ControlId button);
   // The window is being closed through its title bar or system menu: the program ends, and a
   // running flow stops at its next step.
   void OnClose();
 
-  // Introduction page.
-  void Cmd_Installieren_Click();  // "&Weiter": the decision (weiter_flow.cpp)
-  void Cmd_Info_Click();          // "System-Info"
-  void Cmd_Abbrechen_Click();     // "A&bbrechen"
-  // Old-version page.
-  void Cmd_Abbruch_Click();  // "A&bbruch"
-  void Command1_Click();     // "System-Info"
-  // Found-databases page.
-  void Cmd_Neu_Click();   // "&Installieren": the installation (install_flow.cpp)
-  void Command2_Click();  // "A&bbrechen"
-
  private:
-  // Shows the page and hides the other three.
-  void ShowPage(platform::ControlId page);
+  struct Installation;
+  // One step of the installation: false when the installation ends there.
+  using InstallationStep = bool (form_Main::*)(Installation&);
+
+  // What the seven buttons of the window do.
+  void Next();            // "&Weiter": the decision (weiter_flow.cpp)
+  void ShowSystemInfo();  // "System-Info", on the introduction and the old-version page
+  void InstallMsde();     // "&Installieren", and "&Weiter" directly (install_flow.cpp)
+  void Quit();            // "A&bbrechen" and "A&bbruch": the program ends at once
+
   void ShowFoundDatabases();
-  // The installation of a new instance (install_flow.cpp).
-  void InstallMsde();
-  void RunInstallation(std::string& setup_command);
+  // The steps of the installation, in their order (install_flow.cpp).
+  bool RefuseWhenFull(Installation& run);
+  bool ChooseInstanceName(Installation& run);
+  bool RefuseWhenFolderExists(Installation& run);
+  bool RunSetup(Installation& run);
+  bool StartInstanceService(Installation& run);
+  bool CheckInstanceService(Installation& run);
+  bool Report(Installation& run);
+  // After a failed installation: the introduction page, the window enabled again.
+  void ReturnToIntroduction();
 
   platform::Ports ports_;
   MainWindowState state_;

@@ -1,5 +1,6 @@
-// "&Installieren", and the installation that "&Weiter" also starts: from the choice of the name
-// through the MSDE setup and the start of the service to the client alias and the final message.
+// The installation that "&Installieren" starts, and "&Weiter" when no server needs listing: from
+// the choice of the name through the MSDE setup and the start of the service to the client alias
+// and the final message, as a row of steps.
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -21,10 +22,16 @@ namespace quillset {
 using platform::kMsgBoxCritical;
 using platform::kMsgBoxInformation;
 
-namespace {
+// What the steps of one installation hand on to each other.
+struct form_Main::Installation {
+  std::string name = "GLOBANA";  // proposed: the name the Globana system needs
+  std::string instance_folder;
+  std::string setup_log_path;
+  std::string setup_command;  // message 8 names it; empty until it is built
+  bool service_started = false;
+};
 
-constexpr const char* kProposedInstanceName = "GLOBANA";
-constexpr std::int16_t kMaxInstances = 16;
+namespace {
 
 // The input box until the user types a valid name (upper-cased) or cancels (nullopt). Its prompt
 // keeps naming the taken instance while invalid answers are refused.
@@ -42,16 +49,23 @@ std::optional<std::string> AskForAnotherName(platform::WindowPort& window,
 
 }  // namespace
 
-void form_Main::Cmd_Neu_Click() {
-  InstallMsde();
-}
-
-// One failure handler for the whole run: whatever a step raises ends it with message 8.
+// The steps in their order. A step that returns false ends the installation there, and so does a
+// window closed during a step; whatever a step raises ends it with message 8.
 void form_Main::InstallMsde() {
-  std::string setup_command;  // message 8 names it; empty until it is built
+  static constexpr InstallationStep kSteps[] = {&form_Main::RefuseWhenFull,
+                                                &form_Main::ChooseInstanceName,
+                                                &form_Main::RefuseWhenFolderExists,
+                                                &form_Main::RunSetup,
+                                                &form_Main::StartInstanceService,
+                                                &form_Main::CheckInstanceService,
+                                                &form_Main::Report};
+  Installation run;
   std::int32_t failure_number = platform::kFailureInternal;
   try {
-    RunInstallation(setup_command);
+    for (const InstallationStep step : kSteps) {
+      if (!(this->*step)(run) || closed_)
+        return;
+    }
     return;
   } catch (const platform::PlatformFailure& failure) {
     failure_number = failure.number();
@@ -61,88 +75,103 @@ void form_Main::InstallMsde() {
     failure_number = platform::kFailureOutOfMemory;
   } catch (...) {
   }
-  ports_.window.MsgBox(FailureMessage(setup_command, failure_number), kMsgBoxCritical,
+  ports_.window.MsgBox(FailureMessage(run.setup_command, failure_number), kMsgBoxCritical,
                        kFailureTitle);
-  ShowPage(controls::Frame_installationOK);
+  ReturnToIntroduction();
+}
+
+void form_Main::ReturnToIntroduction() {
+  ports_.window.ShowPage(controls::Frame_installationOK);
   ports_.window.SetEnabled(true);
 }
 
-void form_Main::RunInstallation(std::string& setup_command) {
-  platform::WindowPort& window = ports_.window;
-  const std::string app_folder = ports_.system.ProgramFolder();
+// 16 instances are the most one machine can hold.
+bool form_Main::RefuseWhenFull(Installation&) {
   state_.inventory = TakeInventory(ports_.registry);
-  if (state_.inventory.InstanceCount >= kMaxInstances) {
-    window.MsgBox(TooManyInstancesMessage(state_.inventory.InstanceCount), kMsgBoxCritical,
-                  kAttentionTitle);
-    return;
-  }
+  if (state_.inventory.InstanceCount < kLastSlot)
+    return true;
+  ports_.window.MsgBox(TooManyInstancesMessage(state_.inventory.InstanceCount), kMsgBoxCritical,
+                       kAttentionTitle);
+  return false;
+}
 
-  std::string name = kProposedInstanceName;
-  while (!IsInstanceNameFree(ports_.registry, name)) {
-    std::optional<std::string> answer = AskForAnotherName(window, name);
+// GLOBANA, or the name the user types while the name is taken; cancelling ends the installation.
+bool form_Main::ChooseInstanceName(Installation& run) {
+  while (!IsInstanceNameFree(ports_.registry, run.name)) {
+    std::optional<std::string> answer = AskForAnotherName(ports_.window, run.name);
     if (!answer || closed_)
-      return;
-    name = std::move(*answer);
+      return false;
+    run.name = std::move(*answer);
   }
+  return true;
+}
 
-  const std::string program_files = GetEnvironmentValue(ports_.system, "ProgramFiles");
-  const std::string instance_folder = program_files + "\\MSSQL$" + name;
-  if (ports_.system.FolderExists(instance_folder)) {
-    window.MsgBox(InstanceFolderExistsMessage(instance_folder), kMsgBoxCritical, kApplicationTitle);
-    return;
-  }
+// The setup would install into the instance's folder: one left behind must go first.
+bool form_Main::RefuseWhenFolderExists(Installation& run) {
+  run.instance_folder =
+      GetEnvironmentValue(ports_.system, "ProgramFiles") + "\\" + InstanceServiceName(run.name);
+  if (!ports_.system.FolderExists(run.instance_folder))
+    return true;
+  ports_.window.MsgBox(InstanceFolderExistsMessage(run.instance_folder), kMsgBoxCritical,
+                       kApplicationTitle);
+  return false;
+}
 
-  const std::string setup_log_path = SetupLogPathFor(GetEnvironmentValue(ports_.system, "TEMP"));
-  const std::string arguments =
-      SetupArgumentsFor(app_folder, setup_log_path, name, TargetFolderFor(program_files));
+// The MSDE setup with the lowest free package, behind the wait page until it ends.
+bool form_Main::RunSetup(Installation& run) {
+  const std::string temp = GetEnvironmentValue(ports_.system, "TEMP");
+  run.setup_log_path = SetupLogPathFor(temp);
   const std::int16_t package_number = ChooseFreePackageNumber(state_.inventory.FoundPackages);
-  setup_command =
-      SetupCommandFor(app_folder, arguments, PackageOptionFor(app_folder, package_number));
-
-  {
-    platform::ScopedProcess setup(ports_.processes);
-    if (StartProcess(ports_.processes, setup_command, setup.Receive()) == kProcessNotStarted) {
-      window.MsgBox(SetupNotStartedMessage(setup_command), kMsgBoxInformation, kApplicationTitle);
-      ShowPage(controls::Frame_installationOK);
-      return;
-    }
-    ShowPage(controls::Frame_installationWarten);
-    WaitForProgramEnd(ports_.processes, window, setup.get());
+  run.setup_command = SetupCommandLine(ports_.system.ProgramFolder(), temp,
+                                       GetEnvironmentValue(ports_.system, "ProgramFiles"), run.name,
+                                       package_number);
+  const std::unique_ptr<platform::StartedProgram> setup = ports_.processes.Start(run.setup_command);
+  if (setup == nullptr) {
+    ports_.window.MsgBox(SetupNotStartedMessage(run.setup_command), kMsgBoxInformation,
+                         kApplicationTitle);
+    ReturnToIntroduction();
+    return false;
   }
-  if (closed_)
-    return;
+  ports_.window.ShowPage(controls::Frame_installationWarten);
+  WaitForProgramEnd(*setup, ports_.window);
+  return true;
+}
 
-  {
-    platform::ScopedProcess net_start(ports_.processes);
-    if (StartProcess(ports_.processes, "net start MSSQL$" + name, net_start.Receive()) ==
-        kProcessNotStarted) {
-      window.MsgBox(ServiceStartFailedMessage(), kMsgBoxCritical, kApplicationTitle);
-    } else {
-      WaitForProgramEnd(ports_.processes, window, net_start.get());
-    }
-  }
-  if (closed_)
-    return;
+// net start for the new service. Whether it started is judged afterwards, by the listing alone.
+bool form_Main::StartInstanceService(Installation& run) {
+  const std::unique_ptr<platform::StartedProgram> net_start =
+      ports_.processes.Start("net start " + InstanceServiceName(run.name));
+  if (net_start == nullptr)
+    ports_.window.MsgBox(ServiceStartFailedMessage(), kMsgBoxCritical, kApplicationTitle);
+  else
+    WaitForProgramEnd(*net_start, ports_.window);
+  return true;
+}
 
-  // Success is judged by the service alone: neither the setup's nor net start's ending counts.
-  const bool service_started =
-      IsInstanceServiceStarted(CommandConsole{ports_.processes, window.DummyText()}, name);
-  if (closed_)
-    return;
-  if (!service_started) {
-    window.MsgBox(NotInstalledMessage(setup_log_path), kMsgBoxCritical, kApplicationTitle);
-    window.SetEnabled(true);
-    ShowPage(controls::Frame_installationOK);
-    return;
+// Success is judged by the service alone: neither the setup's nor net start's ending counts.
+bool form_Main::CheckInstanceService(Installation& run) {
+  run.service_started = IsInstanceServiceStarted(
+      CommandConsole{ports_.processes, ports_.window.DummyText()}, run.name);
+  return true;
+}
+
+// Installed when the service runs, and the client alias tells the client program where. Without
+// the alias the client program cannot find the instance: the user must know.
+bool form_Main::Report(Installation& run) {
+  platform::WindowPort& window = ports_.window;
+  if (!run.service_started) {
+    window.MsgBox(NotInstalledMessage(run.setup_log_path), kMsgBoxCritical, kApplicationTitle);
+    ReturnToIntroduction();
+    return false;
   }
-  // Installed. Without the alias the client program cannot find the instance: the user must know.
-  if (const std::int32_t status = RegisterClientAlias(ports_.registry, name);
+  if (const std::int32_t status = RegisterClientAlias(ports_.registry, run.name);
       status != platform::kErrorSuccess) {
     window.MsgBox(AliasNotWrittenMessage(status), platform::kMsgBoxExclamation, kAttentionTitle);
   } else {
     window.MsgBox(InstalledMessage(), kMsgBoxInformation, kApplicationTitle);
   }
   window.Unload();
+  return true;
 }
 
 }  // namespace quillset

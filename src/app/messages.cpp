@@ -8,7 +8,6 @@ namespace quillset {
 namespace {
 
 const std::string kCr = "\r";
-const std::string kQuote = "\"";
 
 }  // namespace
 
@@ -43,8 +42,8 @@ std::string NameTakenPrompt(const std::string& taken_name) {
 }
 
 std::string InstanceFolderExistsMessage(const std::string& instance_folder) {
-  return "Installation der MSDE nicht möglich. " + kCr + kCr + "Das Verzeichnis " + kQuote +
-         instance_folder + kQuote + " muss zuerst entfernt werden";
+  return "Installation der MSDE nicht möglich. " + kCr + kCr + "Das Verzeichnis " +
+         Quoted(instance_folder) + " muss zuerst entfernt werden";
 }
 
 std::string SetupNotStartedMessage(const std::string& setup_command) {
@@ -125,9 +124,8 @@ std::string AnotherRunMessage() {
 }
 
 std::string LogNotOpenedMessage(const std::string& path) {
-  return "Die Protokolldatei " + kQuote + path + kQuote +
-         " kann nicht zum Schreiben geöffnet werden." + kCr + kCr +
-         "Das Installationsprogramm wird jetzt beendet.";
+  return "Die Protokolldatei " + Quoted(path) + " kann nicht zum Schreiben geöffnet werden." + kCr +
+         kCr + "Das Installationsprogramm wird jetzt beendet.";
 }
 
 }  // namespace quillset

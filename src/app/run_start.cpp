@@ -1,7 +1,6 @@
 #include "app/run_start.h"
 
 #include "app/messages.h"
-#include "inspect/inventory.h"
 #include "install/environment.h"
 #include "platform/window_port.h"
 
@@ -37,7 +36,7 @@ RunStart StartRun(platform::RunPort& run, platform::SystemPort& system) {
     start.log = std::move(log);
   }
   start.log->AppendLine("Start: quillset " + std::string(ProgramVersion()) + " auf " +
-                        GetLocalComputerName(system) + ", Befehlszeile: " + line);
+                        system.GetLocalComputerName() + ", Befehlszeile: " + line);
   if (command.invalid)
     start.ended = EndsWith(run, start, ExitCode::kInvalidCommandLine,
                            InvalidArgumentMessage(command.bad_argument), platform::kMsgBoxCritical);

@@ -11,7 +11,7 @@
 
 namespace quillset {
 
-void form_Main::Cmd_Installieren_Click() {
+void form_Main::Next() {
   platform::WindowPort& window = ports_.window;
   const CommandConsole console{ports_.processes, window.DummyText()};
 
@@ -29,7 +29,7 @@ void form_Main::Cmd_Installieren_Click() {
     window.MsgBox(ServerServiceMissingMessage(), platform::kMsgBoxCritical, kServerServiceTitle);
     window.Unload();
   } else if (!FindOldVersionServer(state_.ServerInfos).ServerName.empty()) {
-    ShowPage(controls::Frame_installationAbbruchAlteVersion);
+    window.ShowPage(controls::Frame_installationAbbruchAlteVersion);
   } else if (FindNonDesktopServer(state_.ServerInfos).ServerName.empty()) {
     InstallMsde();
   } else {
@@ -51,7 +51,7 @@ void form_Main::ShowFoundDatabases() {
     window.ListAddItem(info.ServerName + "\t" + info.Edition + "\t" + info.Version + "\t");
     window.ListRefresh();
   }
-  ShowPage(controls::Frame_installationGefundeneInstanzen);
+  window.ShowPage(controls::Frame_installationGefundeneInstanzen);
 }
 
 }  // namespace quillset

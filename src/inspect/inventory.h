@@ -7,7 +7,6 @@
 
 #include "inspect/inventory_types.h"
 #include "platform/registry_port.h"
-#include "platform/system_port.h"
 
 namespace quillset {
 
@@ -18,8 +17,5 @@ struct Inventory {
 };
 
 Inventory TakeInventory(platform::RegistryPort& registry);
-
-// The computer's name from GetComputerNameA (buffer of 256); "" when the call fails.
-std::string GetLocalComputerName(platform::SystemPort& system);
 
 }  // namespace quillset

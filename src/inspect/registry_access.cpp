@@ -11,6 +11,7 @@ using platform::kErrorSuccess;
 using platform::kRegDword;
 using platform::kRegMultiSz;
 using platform::kRegSz;
+using platform::RegistryData;
 using platform::RegistryKey;
 using platform::RegistryKeyHandle;
 using platform::RegistryPort;
@@ -19,6 +20,14 @@ namespace {
 
 bool IsListedText(std::uint32_t type) {
   return type == kRegSz || type == kRegMultiSz;
+}
+
+// Text less its last character: a whole UTF-8 sequence, so that an umlaut is never cut in half.
+std::string WithoutLastCharacter(const std::string& text) {
+  std::size_t end = text.size() - 1;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+    --end;
+  return text.substr(0, end);
 }
 
 std::int32_t NumberFromLittleEndian(const unsigned char (&bytes)[4]) {
@@ -55,25 +64,10 @@ std::string ReadRegistryText(RegistryPort& registry, RegistryKeyHandle root,
   RegistryKey key(registry);
   if (key.Open(root, key_path, platform::kKeyRead) != kErrorSuccess)
     return {};
-
-  std::uint32_t type = 0;
-  std::uint32_t size = 0;
-  if (registry.QueryValue(key.handle(), value_name, type, nullptr, size) != kErrorSuccess)
+  const RegistryData read = registry.ReadValue(key.handle(), value_name);
+  if (read.status != kErrorSuccess || !IsListedText(read.type) || read.data.empty())
     return {};
-  if (!IsListedText(type) || size == 0)
-    return {};
-
-  // One byte more than asked for, so the buffer always ends in a NUL of its own.
-  std::string buffer(static_cast<std::size_t>(size) + 1, '\0');
-  std::uint32_t read_type = 0;
-  std::uint32_t read_size = size;
-  // The value may have changed between the two reads (a value that grew answers kErrorMoreData):
-  // only what this read wrote counts.
-  if (registry.QueryValue(key.handle(), value_name, read_type, buffer.data(), read_size) !=
-          kErrorSuccess ||
-      !IsListedText(read_type) || read_size == 0)
-    return {};
-  return buffer.substr(0, std::min<std::size_t>(read_size, size) - 1);
+  return WithoutLastCharacter(read.data);
 }
 
 RegistryValue ReadRegistryValue(RegistryPort& registry, RegistryKeyHandle root,
@@ -89,43 +83,24 @@ RegistryValue ReadRegistryValue(RegistryPort& registry, RegistryKeyHandle root,
 
 std::int32_t QueryKeyValue(const RegistryKey& key, const std::string& value_name,
                            RegistryValue& value) {
-  RegistryPort& registry = key.port();
-  std::uint32_t type = 0;
-  std::uint32_t size = 0;
-  const std::int32_t asked = registry.QueryValue(key.handle(), value_name, type, nullptr, size);
-  if (asked != kErrorSuccess)
-    return asked;
-
-  if (type == kRegSz) {
-    std::string buffer(size, '\0');
-    std::uint32_t read_type = 0;
-    std::uint32_t read_size = size;
-    const std::int32_t status =
-        registry.QueryValue(key.handle(), value_name, read_type, buffer.data(), read_size);
-    if (status != kErrorSuccess) {
-      value = RegistryValue();
-      return status;
-    }
-    // A value stored with 0 bytes has no terminating NUL to cut off, and one that turned into
-    // another type between the reads is no text: both leave the value as it was.
-    if (read_type != kRegSz || read_size == 0 || read_size > size)
-      return status;
-    value = RegistryValue::FromText(buffer.substr(0, read_size - 1));
-    return status;
+  const RegistryData read = key.port().ReadValue(key.handle(), value_name);
+  if (read.status != kErrorSuccess)
+    return read.status;
+  if (read.type == kRegSz) {
+    // A value stored with 0 bytes has no terminating NUL to cut off: it leaves the value as it was.
+    if (!read.data.empty())
+      value = RegistryValue::FromText(WithoutLastCharacter(read.data));
+    return kErrorSuccess;
   }
-
-  if (type == kRegDword) {
+  if (read.type == kRegDword) {
+    // A number is 4 bytes; more does not fit, fewer are the low bytes.
+    if (read.data.size() > 4)
+      return platform::kErrorMoreData;
     unsigned char bytes[4] = {0, 0, 0, 0};
-    std::uint32_t read_type = 0;
-    std::uint32_t read_size = sizeof bytes;
-    const std::int32_t status = registry.QueryValue(key.handle(), value_name, read_type,
-                                                    reinterpret_cast<char*>(bytes), read_size);
-    if (status == kErrorSuccess && read_type == kRegDword) {
-      value = RegistryValue::FromNumber(NumberFromLittleEndian(bytes));
-    }
-    return status;
+    std::copy(read.data.begin(), read.data.end(), bytes);
+    value = RegistryValue::FromNumber(NumberFromLittleEndian(bytes));
+    return kErrorSuccess;
   }
-
   return kStatusUnhandledType;
 }
 
@@ -133,17 +108,16 @@ std::int32_t SetKeyValue(const RegistryKey& key, const std::string& value_name,
                          std::uint32_t value_type, const RegistryValue& value) {
   RegistryPort& registry = key.port();
   if (value_type == kRegSz) {
-    const std::string text = value.ToText();
-    // c_str() carries the terminating NUL, which is part of the data.
-    return registry.SetValue(key.handle(), value_name, kRegSz, text.c_str(),
-                             static_cast<std::uint32_t>(text.size() + 1));
+    // The terminating NUL is part of the data.
+    return registry.WriteValue(key.handle(), value_name, kRegSz, value.ToText() + '\0');
   }
   if (value_type == kRegDword) {
     const std::uint32_t bits = static_cast<std::uint32_t>(value.ToNumber());
     const char bytes[4] = {static_cast<char>(bits & 0xFF), static_cast<char>(bits >> 8 & 0xFF),
                            static_cast<char>(bits >> 16 & 0xFF),
                            static_cast<char>(bits >> 24 & 0xFF)};
-    return registry.SetValue(key.handle(), value_name, kRegDword, bytes, sizeof bytes);
+    return registry.WriteValue(key.handle(), value_name, kRegDword,
+                               std::string(bytes, sizeof bytes));
   }
   return kErrorSuccess;
 }

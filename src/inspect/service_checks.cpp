@@ -19,6 +19,10 @@ bool LineEndsWithName(std::string_view line, std::string_view name) {
 
 }  // namespace
 
+std::string InstanceServiceName(const std::string& instance_name) {
+  return "MSSQL$" + instance_name;
+}
+
 // net lists one started service per line. Windows closes the listing with an empty line and a
 // closing line, Wine with nothing, and the last line may lack its line end; judging each line
 // alone works for all of them and never depends on what follows the match.

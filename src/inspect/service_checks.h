@@ -8,6 +8,10 @@
 
 namespace quillset {
 
+// The Windows service of a named instance, "MSSQL$" + name; its program folder and its named pipe
+// carry the same name.
+std::string InstanceServiceName(const std::string& instance_name);
+
 // True when some line of the listing, with blanks and line ends removed at both ends, ends with
 // the name (exact, case-sensitive) and the name is not the tail of a longer name ("MSSQL$XGLOBANA"
 // does not show GLOBANA).

@@ -81,4 +81,8 @@ std::string RemoveAll(std::string text, std::string_view piece) {
   return result;
 }
 
+std::string Quoted(const std::string& text) {
+  return '"' + text + '"';
+}
+
 }  // namespace quillset

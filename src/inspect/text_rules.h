@@ -27,6 +27,9 @@ bool IsAsciiDigit(char c);
 // (ä -> Ä); everything else stays as it is.
 std::string ToUpperCase(std::string text);
 
+// The text in double quotes.
+std::string Quoted(const std::string& text);
+
 // Removes every occurrence of `piece` (exact, case-sensitive).
 std::string RemoveAll(std::string text, std::string_view piece);
 

@@ -1,6 +1,7 @@
 #include "install/client_alias.h"
 
 #include "inspect/registry_access.h"
+#include "inspect/service_checks.h"
 
 namespace quillset {
 
@@ -8,7 +9,7 @@ using platform::kErrorSuccess;
 using platform::kHkeyLocalMachine;
 
 std::string ClientAliasData(const std::string& instance_name) {
-  return "DBNMPNTW,\\\\.\\pipe\\MSSQL$" + instance_name + "\\sql\\query";
+  return "DBNMPNTW,\\\\.\\pipe\\" + InstanceServiceName(instance_name) + "\\sql\\query";
 }
 
 std::int32_t RegisterClientAlias(platform::RegistryPort& registry,

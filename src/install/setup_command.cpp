@@ -7,44 +7,23 @@
 
 namespace quillset {
 
-namespace {
-
-constexpr char kQuote = '"';
-
-std::string Quoted(const std::string& text) {
-  return kQuote + text + kQuote;
-}
-
-}  // namespace
-
 std::string SetupLogPathFor(const std::string& temp_folder) {
   return Quoted(temp_folder + "\\quillset.log");
 }
 
-std::string TargetFolderFor(const std::string& program_files) {
-  return Quoted(program_files + "\\");
-}
-
-std::string SetupArgumentsFor(const std::string& app_folder, const std::string& setup_log_path,
-                              const std::string& instance_name, const std::string& target_folder) {
-  return "/lv " + TrimBlanks(setup_log_path) + " /settings " +
-         Quoted(TrimBlanks(app_folder) + "\\setup.ini") + " INSTANCENAME=" + instance_name +
-         " TARGETDIR=" + target_folder;
-}
-
-std::string PackageOptionFor(const std::string& app_folder, std::int16_t package_number) {
-  const char* file_stem = package_number < 10 ? "\\setup\\SqlRun0" : "\\setup\\SqlRun";
-  return " /i " +
-         Quoted(TrimBlanks(app_folder) + file_stem + std::to_string(package_number) + ".msi");
-}
-
-std::string SetupCommandFor(const std::string& app_folder, const std::string& setup_arguments,
-                            const std::string& package_option) {
+std::string SetupCommandLine(const std::string& app_folder, const std::string& temp_folder,
+                             const std::string& program_files, const std::string& instance_name,
+                             std::int16_t package_number) {
   std::string program = app_folder + "\\setup.exe";
   // Unquoted, "C:\Mein Ordner\setup.exe" would let the platform try C:\Mein.exe first.
   if (program.find(' ') != std::string::npos)
     program = Quoted(program);
-  return program + " " + setup_arguments + package_option + " /wait";
+  const std::string folder = TrimBlanks(app_folder);
+  const char* package_stem = package_number < 10 ? "\\setup\\SqlRun0" : "\\setup\\SqlRun";
+  return program + " /lv " + SetupLogPathFor(temp_folder) + " /settings " +
+         Quoted(folder + "\\setup.ini") + " INSTANCENAME=" + instance_name +
+         " TARGETDIR=" + Quoted(program_files + "\\") + " /i " +
+         Quoted(folder + package_stem + std::to_string(package_number) + ".msi") + " /wait";
 }
 
 std::int16_t ChooseFreePackageNumber(const PackageList& found_packages) {

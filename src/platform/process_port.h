@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -28,8 +27,19 @@ class ConsoleProgram {
                                        std::size_t& bytes_read) = 0;
 };
 
-// A process handle as the platform numbers it; 0 is none.
-using ProcessHandle = std::uintptr_t;
+// A started program the assistant waits for. Destroying it closes the process's handles; the
+// program itself runs on until it ends.
+class StartedProgram {
+ public:
+  virtual ~StartedProgram() = default;
+
+  // True while the program has not ended; never waits.
+  virtual bool IsRunning() = 0;
+
+  // Waits until the program ends or a message for the window arrives, whichever comes first,
+  // without using the processor. Returns at once when either is already the case.
+  virtual void WaitForEndOrMessage() = 0;
+};
 
 class ProcessPort {
  public:
@@ -39,45 +49,9 @@ class ProcessPort {
   // pipe. nullptr when the pipe cannot be made or the program cannot be started.
   virtual std::unique_ptr<ConsoleProgram> StartHiddenConsole(const std::string& command_line) = 0;
 
-  // CreateProcessA with the program found as above, handle inheritance on, NORMAL_PRIORITY_CLASS,
-  // the assistant's environment and current folder. True when started; `process` is then set (the
-  // thread handle is closed at once). False leaves `process` untouched.
-  [[nodiscard]] virtual bool Start(const std::string& command_line, ProcessHandle& process) = 0;
-
-  // WaitForSingleObject(process, 0): true while the process has not ended.
-  virtual bool IsRunning(ProcessHandle process) = 0;
-
-  // Waits until the process ends or a message for the window arrives, whichever comes first,
-  // without using the processor. Returns at once when either is already the case.
-  virtual void WaitForEndOrMessage(ProcessHandle process) = 0;
-
-  // CloseHandle(process).
-  virtual void Close(ProcessHandle process) = 0;
-};
-
-// Owns a process handle and closes it through its port when it goes out of scope.
-class ScopedProcess {
- public:
-  explicit ScopedProcess(ProcessPort& port) : port_(&port) {}
-  ~ScopedProcess() { Reset(); }
-  ScopedProcess(const ScopedProcess&) = delete;
-  ScopedProcess& operator=(const ScopedProcess&) = delete;
-
-  // The slot for ProcessPort::Start to fill; any handle held before is closed first.
-  ProcessHandle& Receive() {
-    Reset();
-    return handle_;
-  }
-  void Reset() {
-    if (handle_ != 0)
-      port_->Close(handle_);
-    handle_ = 0;
-  }
-  ProcessHandle get() const { return handle_; }
-
- private:
-  ProcessPort* port_;
-  ProcessHandle handle_ = 0;
+  // Starts the program found as above, handle inheritance on, normal priority, the assistant's
+  // environment and current folder. nullptr when it cannot be started.
+  virtual std::unique_ptr<StartedProgram> Start(const std::string& command_line) = 0;
 };
 
 }  // namespace quillset::platform

@@ -1,6 +1,6 @@
-// The registry as advapi32 offers it: open, create, query, set, close, with Windows' own status
+// The registry: open, create, read a value whole, write one, close, with Windows' own status
 // numbers and value types. Texts are UTF-8; the Win32 implementation converts to and from the ANSI
-// code page, and reports sizes of text values in bytes of the UTF-8 form.
+// code page.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +35,13 @@ inline constexpr std::uint32_t kKeyRead = 0x20019;
 inline constexpr std::uint32_t kKeyWrite = 0x20006;
 inline constexpr std::uint32_t kKeyReadWriteCreateLink = 0x2003F;
 
+// A value as read: the status and, when it is kErrorSuccess, the value's type and data.
+struct RegistryData {
+  std::int32_t status = kErrorFileNotFound;
+  std::uint32_t type = kRegNone;
+  std::string data;
+};
+
 class RegistryPort {
  public:
   virtual ~RegistryPort() = default;
@@ -48,17 +55,13 @@ class RegistryPort {
   [[nodiscard]] virtual std::int32_t CreateKey(RegistryKeyHandle root, const std::string& path,
                                                std::uint32_t access, RegistryKeyHandle& key) = 0;
 
-  // RegQueryValueExA(key, name, 0, &type, data, &size). With data == nullptr only type and size
-  // are asked for. Otherwise `size` is the capacity of `data` on the way in; on the way out it is
-  // the number of bytes written, or the number needed when the answer is kErrorMoreData.
-  [[nodiscard]] virtual std::int32_t QueryValue(RegistryKeyHandle key, const std::string& name,
-                                                std::uint32_t& type, char* data,
-                                                std::uint32_t& size) = 0;
+  // The value whole, as it is when read: a value that changes between the platform's calls is
+  // read again. Data of text types is UTF-8 and keeps the terminators stored with it.
+  [[nodiscard]] virtual RegistryData ReadValue(RegistryKeyHandle key, const std::string& name) = 0;
 
-  // RegSetValueExA(key, name, 0, type, data, size).
-  [[nodiscard]] virtual std::int32_t SetValue(RegistryKeyHandle key, const std::string& name,
-                                              std::uint32_t type, const char* data,
-                                              std::uint32_t size) = 0;
+  // RegSetValueExA(key, name, 0, type, data): the bytes as given (text types as UTF-8).
+  [[nodiscard]] virtual std::int32_t WriteValue(RegistryKeyHandle key, const std::string& name,
+                                                std::uint32_t type, const std::string& data) = 0;
 
   // RegCloseKey(key).
   virtual std::int32_t CloseKey(RegistryKeyHandle key) = 0;
@@ -87,21 +90,11 @@ class RegistryKey {
   // Opens or creates the key; any key held before is closed first. The status is the port's.
   [[nodiscard]] std::int32_t Open(RegistryKeyHandle root, const std::string& path,
                                   std::uint32_t access) {
-    Close();
-    RegistryKeyHandle opened = 0;
-    const std::int32_t status = port_->OpenKey(root, path, access, opened);
-    if (status == kErrorSuccess)
-      handle_ = opened;
-    return status;
+    return Take(&RegistryPort::OpenKey, root, path, access);
   }
   [[nodiscard]] std::int32_t Create(RegistryKeyHandle root, const std::string& path,
                                     std::uint32_t access) {
-    Close();
-    RegistryKeyHandle created = 0;
-    const std::int32_t status = port_->CreateKey(root, path, access, created);
-    if (status == kErrorSuccess)
-      handle_ = created;
-    return status;
+    return Take(&RegistryPort::CreateKey, root, path, access);
   }
   void Close() {
     if (handle_ != 0)
@@ -109,13 +102,24 @@ class RegistryKey {
     handle_ = 0;
   }
 
-  bool is_open() const { return handle_ != 0; }
-  // The handle to pass to QueryValue and SetValue; 0 (an invalid handle) when not open, so that
+  // The handle to pass to ReadValue and WriteValue; 0 (an invalid handle) when not open, so that
   // calls on a key that failed to open fail like the platform's do.
   RegistryKeyHandle handle() const { return handle_; }
   RegistryPort& port() const { return *port_; }
 
  private:
+  using KeyOpening = std::int32_t (RegistryPort::*)(RegistryKeyHandle, const std::string&,
+                                                    std::uint32_t, RegistryKeyHandle&);
+  std::int32_t Take(KeyOpening opening, RegistryKeyHandle root, const std::string& path,
+                    std::uint32_t access) {
+    Close();
+    RegistryKeyHandle opened = 0;
+    const std::int32_t status = (port_->*opening)(root, path, access, opened);
+    if (status == kErrorSuccess)
+      handle_ = opened;
+    return status;
+  }
+
   RegistryPort* port_;
   RegistryKeyHandle handle_ = 0;
 };

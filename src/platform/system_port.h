@@ -2,7 +2,6 @@
 // the computer's name, the folder it was started from, and whether a folder exists.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,9 +16,8 @@ class SystemPort {
   // The process environment as the platform lists it: "name=value" entries, in its order.
   virtual std::vector<std::string> EnvironmentEntries() = 0;
 
-  // GetComputerNameA(buffer, &size): false on failure. `size` is the buffer's capacity on the way
-  // in and the length of the name on the way out.
-  [[nodiscard]] virtual bool GetComputerNameA(char* buffer, std::uint32_t& size) = 0;
+  // The computer's name; "" when the platform cannot tell.
+  virtual std::string GetLocalComputerName() = 0;
 
   // The folder that holds the running program: no trailing backslash, except for a drive root.
   virtual std::string ProgramFolder() = 0;

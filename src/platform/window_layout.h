@@ -17,11 +17,11 @@ enum class Background {
   ActiveCaptionText  // the system colour of the text of an active title bar
 };
 
-// A page: a frame of the window. Frames are listed from the bottom of the stack to the top.
+// A page: a frame of the window, without border or caption, hidden until it is shown. Frames are
+// listed from the bottom of the stack to the top.
 struct FrameSpec {
   ControlId id;
-  const char* caption;           // design-time caption; start-up empties it
-  int left, top, width, height;  // twips, in the window's client area
+  int left, top, width, height;  // twips, in the window's client area: where the page is shown
   Background background;
 };
 
@@ -39,7 +39,7 @@ struct ControlSpec {
 struct FormSpec {
   const char* caption;
   int client_width;  // twips
-  int outer_height;  // twips, before start-up sets it
+  int outer_height;  // twips, title bar and borders included: one page tall
   std::span<const FrameSpec> frames;
   std::span<const ControlSpec> controls;
 };

@@ -1,5 +1,5 @@
-// The window as the logic sees it: the page frames, the list box, the hidden text box, enabling,
-// message processing, unloading, and the modal message and input boxes. Positions are twips.
+// The window as the logic sees it: the page in view, the list of servers, the hidden text box,
+// enabling, message processing, unloading, and the modal message and input boxes.
 #pragma once
 
 #include <cstdint>
@@ -32,15 +32,8 @@ class WindowPort {
  public:
   virtual ~WindowPort() = default;
 
-  // The window's outer height, title bar and borders included.
-  virtual void SetOuterHeight(int twips) = 0;
-
-  // Page frames.
-  virtual void SetFrameBorderStyle(ControlId frame, int border_style) = 0;  // 0 none, 1 single
-  virtual void SetFrameVisible(ControlId frame, bool visible) = 0;
-  virtual void SetFrameCaption(ControlId frame, const std::string& caption) = 0;
-  virtual void SetFrameTop(ControlId frame, int twips) = 0;
-  virtual void SetFrameLeft(ControlId frame, int twips) = 0;
+  // Brings the page into view where the window's design places it, and hides the other pages.
+  virtual void ShowPage(ControlId page) = 0;
 
   // The list box List_Instanzen.
   virtual void ListClear() = 0;

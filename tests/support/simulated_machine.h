@@ -80,7 +80,7 @@ class SimulatedMachine : public platform::RegistryPort,
     std::sort(outcome_.aliases.begin(), outcome_.aliases.end());
     outcome_.exit = std::to_string(EndRun(*start.log, ExitCode::kInstalled));
     EXPECT_TRUE(open_keys_.empty()) << "registry keys left open";
-    EXPECT_TRUE(programs_.empty()) << "process handles left open";
+    EXPECT_EQ(open_programs_, 0) << "process handles left open";
     EXPECT_EQ(open_consoles_, 0) << "console programs left running";
     EXPECT_TRUE(unloaded_ || enabled_) << "the window stays disabled";
     if (outcome_.page == "found") {
@@ -107,29 +107,23 @@ class SimulatedMachine : public platform::RegistryPort,
     open_keys_[key = next_key_++] = KeyId(root, path);
     return platform::kErrorSuccess;
   }
-  std::int32_t QueryValue(platform::RegistryKeyHandle key, const std::string& name,
-                          std::uint32_t& type, char* data, std::uint32_t& size) override {
+  platform::RegistryData ReadValue(platform::RegistryKeyHandle key,
+                                   const std::string& name) override {
     if (!open_keys_.contains(key))
-      return platform::kErrorInvalidHandle;
+      return {platform::kErrorInvalidHandle, platform::kRegNone, {}};
     const auto& values = keys_[open_keys_[key]];
     const auto value = values.find(Lower(name));
     if (value == values.end())
-      return platform::kErrorFileNotFound;
-    const std::uint32_t capacity = std::exchange(size, value->second.data.size());
-    type = value->second.type;
-    if (data != nullptr && capacity < size)
-      return platform::kErrorMoreData;
-    if (data != nullptr)
-      std::memcpy(data, value->second.data.data(), size);
-    return platform::kErrorSuccess;
+      return {platform::kErrorFileNotFound, platform::kRegNone, {}};
+    return {platform::kErrorSuccess, value->second.type, value->second.data};
   }
-  std::int32_t SetValue(platform::RegistryKeyHandle key, const std::string& name,
-                        std::uint32_t type, const char* data, std::uint32_t size) override {
+  std::int32_t WriteValue(platform::RegistryKeyHandle key, const std::string& name,
+                          std::uint32_t type, const std::string& data) override {
     if (!open_keys_.contains(key))
       return platform::kErrorInvalidHandle;
     if (refused_.contains("write " + open_keys_[key]))
       return platform::kErrorAccessDenied;
-    keys_[open_keys_[key]][Lower(name)] = RegOperation{0, "", name, true, type, {data, size}};
+    keys_[open_keys_[key]][Lower(name)] = RegOperation{0, "", name, true, type, data};
     return platform::kErrorSuccess;
   }
   std::int32_t CloseKey(platform::RegistryKeyHandle key) override {
@@ -154,7 +148,7 @@ class SimulatedMachine : public platform::RegistryPort,
     const OsqlReply reply = OsqlAnswer(answers, line.substr(11, query - 11), line.substr(query));
     return std::make_unique<Console>(*this, std::vector{reply.out, reply.err});
   }
-  bool Start(const std::string& line, platform::ProcessHandle& process) override {
+  std::unique_ptr<platform::StartedProgram> Start(const std::string& line) override {
     // The program as Windows takes it from the line: in quotes, or up to the first blank.
     const std::string program =
         line[0] == '"' ? line.substr(1, line.find('"', 1) - 1) : line.substr(0, line.find(' '));
@@ -162,46 +156,22 @@ class SimulatedMachine : public platform::RegistryPort,
       return Lower(ReplaceAll(a, "\\\\", "\\")) == Lower(ReplaceAll(b, "\\\\", "\\"));
     };
     if (line.starts_with("net start ") && !row_.Missing("net") && !row_.Missing("net start")) {
-      programs_[next_process_] = Program{1, [this, name = line.substr(10)] {
-                                           for (auto& [service, running] : services_)
-                                             running = running || service == name;
-                                         }};
-    } else if (same(program, ProgramFolder() + "\\setup.exe") && !row_.Missing("setup.exe")) {
+      return std::make_unique<Program>(*this, 1, [this, name = line.substr(10)] {
+        for (auto& [service, running] : services_)
+          running = running || service == name;
+      });
+    }
+    if (same(program, ProgramFolder() + "\\setup.exe") && !row_.Missing("setup.exe")) {
       outcome_.setups.push_back(line);
-      programs_[next_process_] = Program{3, [this, line] { RunSetup(line); }};
-    } else {
-      return false;
+      return std::make_unique<Program>(*this, 3, [this, line] { RunSetup(line); });
     }
-    process = next_process_++;
-    return true;
-  }
-  bool IsRunning(platform::ProcessHandle process) override {
-    Program& program = programs_.at(process);
-    EXPECT_TRUE(std::exchange(program.waited, false)) << "polled a program again without waiting";
-    if (++program.polls <= program.polls_running) {
-      // From the second poll on, the installation has disabled the window behind the wait page.
-      if (program.polls > 1) {
-        EXPECT_TRUE(!enabled_ && PageInView() == "wait") << "a program runs behind an open window";
-      }
-      return true;
-    }
-    if (auto at_end = std::exchange(program.at_end, nullptr))
-      at_end();
-    return false;
-  }
-  void WaitForEndOrMessage(platform::ProcessHandle process) override {
-    programs_.at(process).waited = true;
-    ActNow();
-  }
-  void Close(platform::ProcessHandle process) override {
-    EXPECT_EQ(programs_.erase(process), 1u) << "closed a process handle twice";
+    return nullptr;
   }
 
   // --- System.
   std::vector<std::string> EnvironmentEntries() override { return environment_; }
-  bool GetComputerNameA(char* buffer, std::uint32_t& size) override {
-    size = static_cast<std::uint32_t>(std::strlen(kComputer));  // the buffer holds 256
-    return !row_.Missing("computer name") && std::strcpy(buffer, kComputer) != nullptr;
+  std::string GetLocalComputerName() override {
+    return row_.Missing("computer name") ? "" : kComputer;
   }
   std::string ProgramFolder() override { return row_.One("app", "Q:\\MSDE"); }
   bool FolderExists(const std::string& path) override {
@@ -239,12 +209,7 @@ class SimulatedMachine : public platform::RegistryPort,
   }
 
   // --- Window: pages, list, enabled, and the message and input boxes, recorded.
-  void SetOuterHeight(int) override {}
-  void SetFrameBorderStyle(ControlId, int) override {}
-  void SetFrameVisible(ControlId frame, bool visible) override { visible_[frame] = visible; }
-  void SetFrameCaption(ControlId, const std::string&) override {}
-  void SetFrameTop(ControlId, int) override {}
-  void SetFrameLeft(ControlId, int) override {}
+  void ShowPage(ControlId page) override { page_ = page; }
   void ListClear() override { list_.clear(); }
   void ListAddItem(const std::string& item) override { list_.push_back(item); }
   void ListRefresh() override {}
@@ -281,11 +246,39 @@ class SimulatedMachine : public platform::RegistryPort,
  private:
   static constexpr char kConnectTo[] = "SOFTWARE\\Microsoft\\MSSQLSERVER\\Client\\ConnectTo";
 
-  struct Program {
-    int polls_running;  // how many polls find it running
-    std::function<void()> at_end;
-    bool waited = true;
-    int polls = 0;
+  // A program the assistant waits for: it runs for some polls, then does its work and ends.
+  class Program : public platform::StartedProgram {
+   public:
+    Program(SimulatedMachine& machine, int polls_running, std::function<void()> at_end)
+        : machine_(machine), polls_running_(polls_running), at_end_(std::move(at_end)) {
+      ++machine_.open_programs_;
+    }
+    ~Program() override { --machine_.open_programs_; }
+    bool IsRunning() override {
+      EXPECT_TRUE(std::exchange(waited_, false)) << "polled a program again without waiting";
+      if (++polls_ <= polls_running_) {
+        // From the second poll on, the installation has disabled the window behind the wait page.
+        if (polls_ > 1) {
+          EXPECT_TRUE(!machine_.enabled_ && machine_.PageInView() == "wait")
+              << "a program runs behind an open window";
+        }
+        return true;
+      }
+      if (auto at_end = std::exchange(at_end_, nullptr))
+        at_end();
+      return false;
+    }
+    void WaitForEndOrMessage() override {
+      waited_ = true;
+      machine_.ActNow();
+    }
+
+   private:
+    SimulatedMachine& machine_;
+    int polls_running_;  // how many polls find it running
+    std::function<void()> at_end_;
+    bool waited_ = true;
+    int polls_ = 0;
   };
   // A hidden console program: its writes, read in pieces of the reader's size.
   class Console : public platform::ConsoleProgram {
@@ -331,16 +324,12 @@ class SimulatedMachine : public platform::RegistryPort,
       keys_[KeyId(op.root, op.path)][Lower(op.name)] = op;
   }
   std::string PageInView() const {
-    // From the top of the stack down: the highest visible page is what the user sees.
-    const std::pair<ControlId, const char*> stack[] = {
-        {controls::Frame_installationWarten, "wait"},
-        {controls::Frame_installationGefundeneInstanzen, "found"},
+    const std::map<ControlId, const char*> names = {
+        {controls::Frame_installationOK, "intro"},
         {controls::Frame_installationAbbruchAlteVersion, "old"},
-        {controls::Frame_installationOK, "intro"}};
-    for (const auto& [frame, name] : stack)
-      if (!visible_.contains(frame) || visible_.at(frame))
-        return name;
-    return "none";
+        {controls::Frame_installationGefundeneInstanzen, "found"},
+        {controls::Frame_installationWarten, "wait"}};
+    return names.contains(page_) ? names.at(page_) : "none";
   }
   // As German Windows lists the started services.
   std::string Listing() const {
@@ -392,13 +381,11 @@ class SimulatedMachine : public platform::RegistryPort,
   std::map<platform::RegistryKeyHandle, std::string> open_keys_;
   std::set<std::string> refused_;  // "STEP KEY"
   platform::RegistryKeyHandle next_key_ = 0x100;
-  std::map<platform::ProcessHandle, Program> programs_;
-  platform::ProcessHandle next_process_ = 0x200;
-  int open_consoles_ = 0;
+  int open_programs_ = 0, open_consoles_ = 0;
   std::function<void(ControlId)> press_;
   std::function<void()> close_;
   std::string during_;  // the action to do as soon as the assistant works
-  std::map<ControlId, bool> visible_;
+  ControlId page_{};
   std::vector<std::string> list_;
   std::vector<std::int32_t> tab_stops_;
   bool enabled_ = true, unloaded_ = false;

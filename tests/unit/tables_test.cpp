@@ -96,10 +96,7 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
     {"setup command",
      [](const Args& a) {
        try {
-         const std::string arguments =
-             SetupArgumentsFor(a[0], SetupLogPathFor(a[1]), a[3], TargetFolderFor(a[2]));
-         const auto package = ChooseFreePackageNumber(Packages(a[4]));
-         return SetupCommandFor(a[0], arguments, PackageOptionFor(a[0], package));
+         return SetupCommandLine(a[0], a[1], a[2], a[3], ChooseFreePackageNumber(Packages(a[4])));
        } catch (const platform::PlatformFailure& failure) {
          return "failure " + std::to_string(failure.number());
        }

@@ -83,22 +83,6 @@ class WindowDC {
   HDC dc_;
 };
 
-// BeginPaint and EndPaint of one WM_PAINT.
-class PaintDC {
- public:
-  explicit PaintDC(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
-  ~PaintDC() { EndPaint(window_, &paint_); }
-  PaintDC(const PaintDC&) = delete;
-  PaintDC& operator=(const PaintDC&) = delete;
-  HDC get() const { return dc_; }
-  explicit operator bool() const { return dc_ != nullptr; }
-
- private:
-  HWND window_;
-  PAINTSTRUCT paint_{};
-  HDC dc_;
-};
-
 // An object selected into a device context, the one it replaced put back on every path.
 class Selection {
  public:

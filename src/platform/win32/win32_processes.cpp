@@ -112,6 +112,23 @@ class Win32ConsoleProgram : public platform::ConsoleProgram {
   ScopedHandle process_;
 };
 
+class Win32StartedProgram : public platform::StartedProgram {
+ public:
+  explicit Win32StartedProgram(ScopedHandle process) : process_(std::move(process)) {}
+
+  // A wait that fails (a handle that is no process) reports the process as ended, so that no
+  // caller polls forever.
+  bool IsRunning() override { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+
+  void WaitForEndOrMessage() override {
+    HANDLE handle = process_.get();
+    MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  }
+
+ private:
+  ScopedHandle process_;
+};
+
 }  // namespace
 
 std::unique_ptr<platform::ConsoleProgram> Win32Processes::StartHiddenConsole(
@@ -152,9 +169,9 @@ std::unique_ptr<platform::ConsoleProgram> Win32Processes::StartHiddenConsole(
                                                std::move(process));
 }
 
-bool Win32Processes::Start(const std::string& command_line, platform::ProcessHandle& process) {
+std::unique_ptr<platform::StartedProgram> Win32Processes::Start(const std::string& command_line) {
   if (QuitHasCome())
-    return false;  // the program is ending
+    return nullptr;  // the program is ending
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   std::vector<char> command = AnsiCommandLine(command_line);
@@ -163,26 +180,10 @@ bool Win32Processes::Start(const std::string& command_line, platform::ProcessHan
   if (!program ||
       !CreateProcessA(program->empty() ? nullptr : program->c_str(), command.data(), nullptr,
                       nullptr, TRUE, NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &started)) {
-    return false;
+    return nullptr;
   }
   const ScopedHandle thread(started.hThread);
-  process = reinterpret_cast<platform::ProcessHandle>(started.hProcess);
-  return true;
-}
-
-bool Win32Processes::IsRunning(platform::ProcessHandle process) {
-  // A wait that fails (a handle that is no process) reports the process as ended, so that no
-  // caller polls forever.
-  return WaitForSingleObject(reinterpret_cast<HANDLE>(process), 0) == WAIT_TIMEOUT;
-}
-
-void Win32Processes::WaitForEndOrMessage(platform::ProcessHandle process) {
-  HANDLE handle = reinterpret_cast<HANDLE>(process);
-  MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-}
-
-void Win32Processes::Close(platform::ProcessHandle process) {
-  CloseHandle(reinterpret_cast<HANDLE>(process));
+  return std::make_unique<Win32StartedProgram>(ScopedHandle(started.hProcess));
 }
 
 }  // namespace quillset::win32

@@ -13,11 +13,7 @@ class Win32Processes : public platform::ProcessPort {
  public:
   std::unique_ptr<platform::ConsoleProgram> StartHiddenConsole(
       const std::string& command_line) override;
-  [[nodiscard]] bool Start(const std::string& command_line,
-                           platform::ProcessHandle& process) override;
-  bool IsRunning(platform::ProcessHandle process) override;
-  void WaitForEndOrMessage(platform::ProcessHandle process) override;
-  void Close(platform::ProcessHandle process) override;
+  std::unique_ptr<platform::StartedProgram> Start(const std::string& command_line) override;
 };
 
 }  // namespace quillset::win32

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <string>
 
 #include "platform/win32/ansi_text.h"
@@ -73,39 +72,20 @@ std::int32_t Win32Registry::CreateKey(RegistryKeyHandle root, const std::string&
   return status;
 }
 
-std::int32_t Win32Registry::QueryValue(RegistryKeyHandle key, const std::string& name,
-                                       std::uint32_t& type, char* data, std::uint32_t& size) {
+platform::RegistryData Win32Registry::ReadValue(RegistryKeyHandle key, const std::string& name) {
   if (key == 0)
-    return ERROR_INVALID_HANDLE;
-  DWORD value_type = REG_NONE;
+    return {ERROR_INVALID_HANDLE, REG_NONE, {}};
+  DWORD type = REG_NONE;
   std::string bytes;
-  const LSTATUS status = ReadWholeValue(AsHkey(key), Utf8ToAnsi(name), value_type, bytes);
+  const LSTATUS status = ReadWholeValue(AsHkey(key), Utf8ToAnsi(name), type, bytes);
   if (status != ERROR_SUCCESS)
-    return status;
-  if (IsTextType(value_type))
-    bytes = AnsiToUtf8(bytes);
-
-  type = value_type;
-  const auto needed = static_cast<std::uint32_t>(bytes.size());
-  if (data == nullptr) {
-    size = needed;
-    return ERROR_SUCCESS;
-  }
-  if (size < needed) {
-    size = needed;
-    return ERROR_MORE_DATA;
-  }
-  if (needed > 0)
-    std::memcpy(data, bytes.data(), needed);
-  size = needed;
-  return ERROR_SUCCESS;
+    return {status, REG_NONE, {}};
+  return {ERROR_SUCCESS, type, IsTextType(type) ? AnsiToUtf8(bytes) : std::move(bytes)};
 }
 
-std::int32_t Win32Registry::SetValue(RegistryKeyHandle key, const std::string& name,
-                                     std::uint32_t type, const char* data, std::uint32_t size) {
-  std::string bytes = data == nullptr ? std::string() : std::string(data, size);
-  if (IsTextType(type))
-    bytes = Utf8ToAnsi(bytes);
+std::int32_t Win32Registry::WriteValue(RegistryKeyHandle key, const std::string& name,
+                                       std::uint32_t type, const std::string& data) {
+  const std::string bytes = IsTextType(type) ? Utf8ToAnsi(data) : data;
   return RegSetValueExA(AsHkey(key), Utf8ToAnsi(name).c_str(), 0, type,
                         reinterpret_cast<const BYTE*>(bytes.data()),
                         static_cast<DWORD>(bytes.size()));

@@ -12,10 +12,10 @@ class Win32Registry : public platform::RegistryPort {
                        std::uint32_t access, platform::RegistryKeyHandle& key) override;
   std::int32_t CreateKey(platform::RegistryKeyHandle root, const std::string& path,
                          std::uint32_t access, platform::RegistryKeyHandle& key) override;
-  std::int32_t QueryValue(platform::RegistryKeyHandle key, const std::string& name,
-                          std::uint32_t& type, char* data, std::uint32_t& size) override;
-  std::int32_t SetValue(platform::RegistryKeyHandle key, const std::string& name,
-                        std::uint32_t type, const char* data, std::uint32_t size) override;
+  platform::RegistryData ReadValue(platform::RegistryKeyHandle key,
+                                   const std::string& name) override;
+  std::int32_t WriteValue(platform::RegistryKeyHandle key, const std::string& name,
+                          std::uint32_t type, const std::string& data) override;
   std::int32_t CloseKey(platform::RegistryKeyHandle key) override;
 };
 

@@ -4,7 +4,7 @@
 // After windows.h, which WIN32_LEAN_AND_MEAN keeps from bringing in COM.
 #include <ole2.h>
 
-#include <cstring>
+#include <cwchar>
 #include <memory>
 
 #include "platform/win32/ansi_text.h"
@@ -68,20 +68,14 @@ std::vector<std::string> Win32System::EnvironmentEntries() {
   return entries;
 }
 
-bool Win32System::GetComputerNameA(char* buffer, std::uint32_t& size) {
-  char ansi[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD ansi_size = sizeof ansi;
-  if (!::GetComputerNameA(ansi, &ansi_size))
-    return false;
-  const std::string name = AnsiToUtf8(std::string_view(ansi, ansi_size));
-  if (buffer == nullptr || name.size() + 1 > size) {
-    size = static_cast<std::uint32_t>(name.size() + 1);
-    SetLastError(ERROR_BUFFER_OVERFLOW);
-    return false;
-  }
-  std::memcpy(buffer, name.c_str(), name.size() + 1);
-  size = static_cast<std::uint32_t>(name.size());
-  return true;
+std::string Win32System::GetLocalComputerName() {
+  // Room for any name the platform returns; the text before the first NUL counts, not the size
+  // handed back.
+  char ansi[256] = {};
+  DWORD size = sizeof ansi;
+  if (!GetComputerNameA(ansi, &size))
+    return {};
+  return AnsiToUtf8(ansi);
 }
 
 std::string Win32System::ProgramFolder() {

@@ -8,7 +8,7 @@ namespace quillset::win32 {
 class Win32System : public platform::SystemPort {
  public:
   std::vector<std::string> EnvironmentEntries() override;
-  bool GetComputerNameA(char* buffer, std::uint32_t& size) override;
+  std::string GetLocalComputerName() override;
   std::string ProgramFolder() override;
   // Needs COM initialised on the calling thread.
   bool FolderExists(const std::string& path) override;

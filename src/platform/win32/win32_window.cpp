@@ -58,13 +58,12 @@ Win32Window::Win32Window(const platform::FormSpec& form, HINSTANCE instance) : f
   AdjustWindowRectEx(&frame, kMainWindowStyle, FALSE, 0);
   outer_width_ = frame.right - frame.left;
   CreateWindowExW(0, kMainWindowClass, Utf8ToWide(form_.caption).c_str(), kMainWindowStyle,
-                  CW_USEDEFAULT, CW_USEDEFAULT, outer_width_, PixelsY(form_.outer_height), nullptr,
-                  nullptr, instance, this);
+                  CW_USEDEFAULT, CW_USEDEFAULT, outer_width_, OuterHeight(), nullptr, nullptr,
+                  instance, this);
   if (window_ == nullptr)
     return;
   CreatePages(instance);
   CreateControls(instance);
-  ShowPageInView();
 }
 
 Win32Window::~Win32Window() {
@@ -109,16 +108,27 @@ int Win32Window::PixelsY(int twips) const {
   return MulDiv(twips, dpi_y_, kTwipsPerInch);
 }
 
+// The design's outer height leaves room for one page below a title bar and frame of the classic
+// size. A taller title bar (a larger caption font, a wider frame) would push the page's bottom,
+// the buttons with it, out of the client area: the window then grows by what the page would lose.
+int Win32Window::OuterHeight() const {
+  int pages_bottom = 0;
+  for (const platform::FrameSpec& frame : form_.frames)
+    pages_bottom = std::max(pages_bottom, PixelsY(frame.top + frame.height));
+  RECT needed{0, 0, 0, pages_bottom};
+  AdjustWindowRectEx(&needed, kMainWindowStyle, FALSE, 0);
+  return std::max<int>(PixelsY(form_.outer_height), needed.bottom - needed.top);
+}
+
 void Win32Window::CreatePages(HINSTANCE instance) {
   pages_.reserve(form_.frames.size());  // the page windows keep pointers into the vector
   for (const platform::FrameSpec& design : form_.frames) {
     Page& page = pages_.emplace_back();
     page.owner = this;
     page.design = &design;
-    page.left_twips = design.left;
-    page.top_twips = design.top;
-    // A page is a control parent: Tab and the access keys reach the controls on it.
-    CreateWindowExW(WS_EX_CONTROLPARENT, kPageWindowClass, Utf8ToWide(design.caption).c_str(),
+    // A page is a control parent: Tab and the access keys reach the controls on it. Hidden, with
+    // neither border nor caption, until it is shown.
+    CreateWindowExW(WS_EX_CONTROLPARENT, kPageWindowClass, L"",
                     WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, PixelsX(design.left),
                     PixelsY(design.top), PixelsX(design.width), PixelsY(design.height), window_,
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(Win32ControlId(design.id))),
@@ -232,85 +242,20 @@ int Win32Window::RunMessageLoop() {
   return win32::RunMessageLoop();
 }
 
-// The design's outer height leaves room for one page below a title bar and frame of the classic
-// size. A taller title bar (a larger caption font, a wider frame) would push the page's bottom,
-// the buttons with it, out of the client area: the window then grows by what the page would lose.
-void Win32Window::SetOuterHeight(int twips) {
-  if (window_ == nullptr)
-    return;
-  int pages_bottom = 0;
-  for (const platform::FrameSpec& frame : form_.frames)
-    pages_bottom = std::max(pages_bottom, PixelsY(frame.top + frame.height));
-  RECT needed{0, 0, 0, pages_bottom};
-  AdjustWindowRectEx(&needed, kMainWindowStyle, FALSE, 0);
-  const int height = std::max<int>(PixelsY(twips), needed.bottom - needed.top);
-  SetWindowPos(window_, nullptr, 0, 0, outer_width_, height,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Win32Window::SetFrameBorderStyle(ControlId frame, int border_style) {
-  if (Page* page = FindPage(frame)) {
-    page->border_style = border_style;
-    if (page->hwnd != nullptr)
-      InvalidateRect(page->hwnd, nullptr, TRUE);
-  }
-}
-
-void Win32Window::SetFrameVisible(ControlId frame, bool visible) {
-  if (Page* page = FindPage(frame)) {
-    page->visible = visible;
-    ShowPageInView();
-  }
-}
-
-void Win32Window::SetFrameCaption(ControlId frame, const std::string& caption) {
-  if (Page* page = FindPage(frame); page != nullptr && page->hwnd != nullptr) {
-    SetWindowTextW(page->hwnd, Utf8ToWide(caption).c_str());
-    InvalidateRect(page->hwnd, nullptr, TRUE);
-  }
-}
-
-void Win32Window::SetFrameTop(ControlId frame, int twips) {
-  if (Page* page = FindPage(frame)) {
-    page->top_twips = twips;
-    MovePage(*page);
-  }
-}
-
-void Win32Window::SetFrameLeft(ControlId frame, int twips) {
-  if (Page* page = FindPage(frame)) {
-    page->left_twips = twips;
-    MovePage(*page);
-  }
-}
-
-void Win32Window::MovePage(const Page& page) {
-  if (page.hwnd != nullptr) {
-    SetWindowPos(page.hwnd, nullptr, PixelsX(page.left_twips), PixelsY(page.top_twips), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-}
-
-// The logic sets each page's Visible on its own, and a page higher in the stack covers the pages
-// below it, so the user sees the highest visible page. Only that page is shown at the Win32 level;
-// the covered ones stay hidden there, so that none of their controls can be reached by Tab, an
-// access key or Enter while out of sight ("&Weiter" under the found-databases page, say).
-void Win32Window::ShowPageInView() {
-  const Page* top = nullptr;
-  for (const Page& page : pages_) {
-    if (page.visible)
-      top = &page;
-  }
+// Only the page in view is shown at the Win32 level; the others stay hidden, so that none of their
+// controls can be reached by Tab, an access key or Enter while out of sight.
+void Win32Window::ShowPage(ControlId id) {
+  const Page* page = FindPage(id);
   // The new page first, then hide the rest: the window never shows an empty client area between.
-  if (top != nullptr && top->hwnd != nullptr)
-    ShowWindow(top->hwnd, SW_SHOWNA);
-  for (const Page& page : pages_) {
-    if (&page != top && page.hwnd != nullptr)
-      ShowWindow(page.hwnd, SW_HIDE);
+  if (page != nullptr && page->hwnd != nullptr)
+    ShowWindow(page->hwnd, SW_SHOWNA);
+  for (const Page& other : pages_) {
+    if (&other != page && other.hwnd != nullptr)
+      ShowWindow(other.hwnd, SW_HIDE);
   }
-  if (top == page_in_view_)
+  if (page == page_in_view_)
     return;
-  page_in_view_ = top;
+  page_in_view_ = page;
   KeepFocusInView();
 }
 
@@ -473,36 +418,10 @@ LRESULT Win32Window::HandlePage(Page& page, UINT message, WPARAM wparam, LPARAM 
     case WM_CTLCOLORBTN:
       // The corners around a themed button show the page.
       return reinterpret_cast<LRESULT>(GetSysColorBrush(background));
-    case WM_PAINT:
-      PaintPage(page);
-      return 0;
     default:
       break;
   }
   return DefWindowProcW(page.hwnd, message, wparam, lparam);
-}
-
-// BorderStyle 1: an etched frame with the caption in its top edge, like a group box.
-void Win32Window::PaintPage(const Page& page) {
-  const PaintDC dc(page.hwnd);
-  if (!dc || page.border_style == 0)
-    return;
-  const Selection font(dc.get(), font_.get());
-  TEXTMETRICW metrics{};
-  GetTextMetricsW(dc.get(), &metrics);
-  RECT frame{};
-  GetClientRect(page.hwnd, &frame);
-  frame.top += metrics.tmHeight / 2;
-  DrawEdge(dc.get(), &frame, EDGE_ETCHED, BF_RECT);
-  const std::wstring caption = WindowTextOf(page.hwnd);
-  if (!caption.empty()) {
-    const std::wstring padded = L" " + caption + L" ";
-    SetTextColor(dc.get(), GetSysColor(COLOR_WINDOWTEXT));
-    SetBkColor(dc.get(), GetSysColor(BackgroundColorIndex(page.design->background)));
-    SetBkMode(dc.get(), OPAQUE);
-    RECT text{MulDiv(6, dpi_x_, 96), 0, frame.right, metrics.tmHeight};
-    DrawTextW(dc.get(), padded.c_str(), -1, &text, DT_SINGLELINE | DT_NOPREFIX | DT_LEFT | DT_TOP);
-  }
 }
 
 }  // namespace quillset::win32

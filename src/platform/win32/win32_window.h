@@ -44,12 +44,7 @@ class Win32Window : public MainWindow {
   void Show() override;
   int RunMessageLoop() override;
 
-  void SetOuterHeight(int twips) override;
-  void SetFrameBorderStyle(platform::ControlId frame, int border_style) override;
-  void SetFrameVisible(platform::ControlId frame, bool visible) override;
-  void SetFrameCaption(platform::ControlId frame, const std::string& caption) override;
-  void SetFrameTop(platform::ControlId frame, int twips) override;
-  void SetFrameLeft(platform::ControlId frame, int twips) override;
+  void ShowPage(platform::ControlId page) override;
   void ListClear() override;
   void ListAddItem(const std::string& item) override;
   void ListRefresh() override;
@@ -66,27 +61,20 @@ class Win32Window : public MainWindow {
     Win32Window* owner = nullptr;
     const platform::FrameSpec* design = nullptr;
     HWND hwnd = nullptr;
-    bool visible = true;  // as the logic set it; only the page in view is shown on screen
-    int border_style = 1;
-    std::wstring caption;
-    int left_twips = 0;
-    int top_twips = 0;
   };
 
   static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   static LRESULT CALLBACK PageProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandleMain(UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT HandlePage(Page& page, UINT message, WPARAM wparam, LPARAM lparam);
-  void PaintPage(const Page& page);
 
   bool RegisterClasses(HINSTANCE instance);
   void CreatePages(HINSTANCE instance);
   void CreateControls(HINSTANCE instance);
   int PixelsX(int twips) const;
   int PixelsY(int twips) const;
+  int OuterHeight() const;
   Page* FindPage(platform::ControlId frame);
-  void MovePage(const Page& page);
-  void ShowPageInView();
   // The keyboard focus (window_focus.cpp).
   void FocusPageInView();
   void KeepFocusInView();
