@@ -21,8 +21,11 @@ ExitCode EndsWith(platform::RunPort& run, RunStart& start, ExitCode code, const 
 
 RunStart StartRun(platform::RunPort& run, platform::SystemPort& system) {
   const std::string line = run.CommandLineText();
-  RunStart start{ReadCommandLine(line), std::make_unique<platform::NullLog>(), std::nullopt};
+  RunStart start{ReadCommandLine(line), {}, std::make_unique<platform::NullLog>(), std::nullopt};
   const CommandLine& command = start.command;
+  if (command.has_instance)
+    start.options.proposed_name = command.instance;
+  start.options.setup_without_interface = command.quiet;
   if (command.has_log || command.quiet) {
     const std::string path = command.has_log
                                  ? command.log_path
@@ -49,17 +52,24 @@ RunStart StartRun(platform::RunPort& run, platform::SystemPort& system) {
   return start;
 }
 
-void LogMessage(platform::LogPort& log, const std::string& text, int style,
-                const std::string& title, bool shown) {
-  log.AppendLine("Meldung \"" + title + "\" (" + std::to_string(style) + ")" +
-                 (shown ? ":" : ", nicht angezeigt:"));
+void LogText(platform::LogPort& log, const std::string& heading, const std::string& text) {
+  log.AppendLine(heading);
   std::size_t begin = 0;
   for (std::size_t end = 0; end != std::string::npos; begin = end + 1) {
     end = text.find_first_of("\r\n", begin);
-    const std::string piece = text.substr(begin, end == std::string::npos ? end : end - begin);
+    std::string piece = text.substr(begin, end == std::string::npos ? end : end - begin);
+    piece.erase(0, piece.find_first_not_of(" \t"));
     if (!piece.empty())
       log.AppendLine("  " + piece);
   }
+}
+
+void LogMessage(platform::LogPort& log, const std::string& text, int style,
+                const std::string& title, bool shown) {
+  LogText(log,
+          "Meldung \"" + title + "\" (" + std::to_string(style) + ")" +
+              (shown ? ":" : ", nicht angezeigt:"),
+          text);
 }
 
 int EndRun(platform::LogPort& log, ExitCode code) {

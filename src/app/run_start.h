@@ -17,8 +17,16 @@ namespace quillset {
 // The log of a quiet run without /log, in the folder TEMP names as the run finds it.
 inline constexpr const char* kQuietLogName = "quillset-assistant.log";
 
+// What a run asks of the form beyond its ports: the instance name proposed first (/instance), and
+// whether the MSDE setup runs without its interface (a quiet run).
+struct RunOptions {
+  std::string proposed_name = "GLOBANA";  // the name the Globana system needs
+  bool setup_without_interface = false;
+};
+
 struct RunStart {
   CommandLine command;
+  RunOptions options;
   std::unique_ptr<platform::LogPort> log;  // the null log when none is kept
   std::optional<ExitCode> ended;           // set when the run ends before its form
 };
@@ -29,8 +37,11 @@ struct RunStart {
 // logged.
 RunStart StartRun(platform::RunPort& run, platform::SystemPort& system);
 
-// A message as the log keeps it: a line with the title and style, whether it was shown, then one
-// indented line per line of its text.
+// A heading line, then one line per line of the text (CR or LF end a line), without its leading
+// blanks and tabs, indented by two blanks; empty lines are left out.
+void LogText(platform::LogPort& log, const std::string& heading, const std::string& text);
+
+// A message as the log keeps it: its title and style, whether it was shown, then its text.
 void LogMessage(platform::LogPort& log, const std::string& text, int style,
                 const std::string& title, bool shown);
 

@@ -96,7 +96,8 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
     {"setup command",
      [](const Args& a) {
        try {
-         return SetupCommandLine(a[0], a[1], a[2], a[3], ChooseFreePackageNumber(Packages(a[4])));
+         return SetupCommandLine(a[0], a[1], a[2], a[3], ChooseFreePackageNumber(Packages(a[4])),
+                                 a.size() > 5 && a[5] == "quiet");
        } catch (const platform::PlatformFailure& failure) {
          return "failure " + std::to_string(failure.number());
        }

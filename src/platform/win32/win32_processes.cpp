@@ -125,6 +125,11 @@ class Win32StartedProgram : public platform::StartedProgram {
     MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 
+  std::uint32_t ExitCode() override {
+    DWORD code = 0;
+    return GetExitCodeProcess(process_.get(), &code) ? code : 0;
+  }
+
  private:
   ScopedHandle process_;
 };
