@@ -16,8 +16,7 @@ form_Main::form_Main(const platform::Ports& ports, RunOptions options)
 void form_Main::Form_Load() {
   state_.inventory = TakeInventory(ports_.registry);
   state_.ComputerName = ports_.system.GetLocalComputerName();
-  LogText(ports_.log,
-          "Auf " + state_.ComputerName + " gefunden:", BuildSystemReport(state_.inventory));
+  LogText(ports_.log, "System-Info:", BuildSystemReport(state_.inventory));
 }
 
 void form_Main::Form_Activate() {

@@ -1,5 +1,7 @@
 #include "app/logged_ports.h"
 
+#include <ctime>
+
 #include "app/run_start.h"
 
 namespace quillset {
@@ -14,10 +16,9 @@ class LoggedProgram final : public platform::StartedProgram {
     const bool running = program_->IsRunning();
     if (!running && !ended_) {
       ended_ = true;
-      const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(
-          std::chrono::steady_clock::now() - started_);
+      const auto seconds = static_cast<long long>(std::time(nullptr) - started_);
       log_.AppendLine("Programm beendet: Rückgabewert " + std::to_string(program_->ExitCode()) +
-                      ", Laufzeit " + std::to_string(seconds.count()) + " s");
+                      ", Laufzeit " + std::to_string(seconds) + " s");
     }
     return running;
   }
@@ -27,7 +28,7 @@ class LoggedProgram final : public platform::StartedProgram {
  private:
   std::unique_ptr<platform::StartedProgram> program_;
   platform::LogPort& log_;
-  std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
+  std::time_t started_ = std::time(nullptr);  // whole seconds are enough for a log
   bool ended_ = false;
 };
 

@@ -2,7 +2,6 @@
 // command line started and how each program ended, every message box and question shown.
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <string>
 

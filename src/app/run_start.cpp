@@ -59,6 +59,7 @@ void LogText(platform::LogPort& log, const std::string& heading, const std::stri
     end = text.find_first_of("\r\n", begin);
     std::string piece = text.substr(begin, end == std::string::npos ? end : end - begin);
     piece.erase(0, piece.find_first_not_of(" \t"));
+    piece.erase(piece.find_last_not_of(" \t") + 1);
     if (!piece.empty())
       log.AppendLine("  " + piece);
   }

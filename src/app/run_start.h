@@ -37,8 +37,8 @@ struct RunStart {
 // logged.
 RunStart StartRun(platform::RunPort& run, platform::SystemPort& system);
 
-// A heading line, then one line per line of the text (CR or LF end a line), without its leading
-// blanks and tabs, indented by two blanks; empty lines are left out.
+// A heading line, then one line per line of the text (CR or LF end a line), without blanks and
+// tabs at either end, indented by two blanks; empty lines are left out.
 void LogText(platform::LogPort& log, const std::string& heading, const std::string& text);
 
 // A message as the log keeps it: its title and style, whether it was shown, then its text.
