@@ -24,7 +24,7 @@ int main() {
   platform::LogPort& log = *start.log;
   const RunOptions& options = start.options;
   win32::Win32Registry registry;
-  win32::Win32Processes processes;
+  win32::Win32Processes processes(/*hide_windows=*/start.command.quiet);
 
   if (start.command.quiet) {
     win32::Win32TextBox text_box(/*with_control=*/false);

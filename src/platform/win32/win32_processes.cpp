@@ -179,6 +179,10 @@ std::unique_ptr<platform::StartedProgram> Win32Processes::Start(const std::strin
     return nullptr;  // the program is ending
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  if (hide_windows_) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+  }
   std::vector<char> command = AnsiCommandLine(command_line);
   PROCESS_INFORMATION started{};
   const std::optional<std::string> program = ApplicationName(command.data());
