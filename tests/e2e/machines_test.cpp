@@ -40,12 +40,12 @@ TEST_P(WineMachines, RunAsTheTableSays) {
   seen.page = !program.window() ? "never"
               : program.Ended() ? "ended"
                                 : PageInView(program.window());
+  if (seen.page == "found")
+    seen.list = ListItems(program.window());
   if (row.Has("exit") && !program.Ended())
     Act(program.window(), "close");  // closing reaches no outcome: the code is the one held
   seen.exit = row.Has("exit") ? program.ExitCode() : "";
   seen.log = row.Has("log") ? machine.LogLines() : seen.log;
-  if (seen.page == "found")
-    seen.list = ListItems(program.window());
   seen.setups = machine.SetupRuns();
   seen.aliases = machine.ConnectToValues();
   testing::ExpectOutcome(row, seen, ComputerName());
