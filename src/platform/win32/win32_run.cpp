@@ -12,6 +12,12 @@ namespace {
 constexpr wchar_t kRunMutexName[] = L"Global\\quillset-assistant-run";
 constexpr wchar_t kInstallerMutexName[] = L"Global\\_MSIExecute";
 
+// Whether a mutex of the name exists, also one this program may not open.
+bool MutexExists(const wchar_t* name) {
+  const ScopedHandle mutex(OpenMutexW(SYNCHRONIZE, FALSE, name));
+  return mutex || GetLastError() == ERROR_ACCESS_DENIED;
+}
+
 }  // namespace
 
 std::string Win32Run::CommandLineText() {
@@ -26,11 +32,11 @@ bool Win32Run::ClaimMachine() {
   HANDLE mutex = CreateMutexW(nullptr, FALSE, kRunMutexName);
   const DWORD created = GetLastError();
   run_mutex_.reset(mutex);
-  // A mutex another user's run created may deny us access: it exists all the same.
-  if (mutex == nullptr ? created == ERROR_ACCESS_DENIED : created == ERROR_ALREADY_EXISTS)
+  // Refused creation: the mutex may exist (another user's run, our access denied) or the right to
+  // create global objects is missing; only the first is another run.
+  if (mutex != nullptr ? created == ERROR_ALREADY_EXISTS : MutexExists(kRunMutexName))
     return false;
-  const ScopedHandle installer(OpenMutexW(SYNCHRONIZE, FALSE, kInstallerMutexName));
-  return !installer && GetLastError() != ERROR_ACCESS_DENIED;
+  return !MutexExists(kInstallerMutexName);
 }
 
 void Win32Run::ShowBox(const std::string& prompt, int style, const std::string& title) {
