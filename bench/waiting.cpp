@@ -5,7 +5,8 @@
 // its job, which reports the start and end of each program it starts.
 // - Quiet runs, nothing sent to the window: the processor time Linux accounts to quillset.exe,
 //   and to bare_window.exe --busy-poll on the same setup command line, from the setup's start to
-//   its end; and the Wine server's over the same stretch.
+//   its end; and the Wine server's over the same stretch. The same for quillset.exe /quiet, which
+//   opens no window and presses "&Weiter" itself.
 // - Probed runs: WM_NULL sent to the window every ~10 ms from here; the longest time one waited
 //   for its answer during the first osql's life and during the setup's, quillset.exe against
 //   bare_window.exe --blocking-read of the same osql and of the same setup.
@@ -43,13 +44,14 @@ std::wstring OsqlCommand() {
   return std::wstring(command.begin(), command.end());
 }
 
-// Starts the program and clicks "&Weiter"; quiet, measures while the setup runs, probed, while
-// each of `images` runs.
+// Starts the program and clicks "&Weiter" (with /quiet it goes on by itself); not probed, measures
+// while the setup runs, probed, while each of `images` runs.
 void Wait(const std::string& who, const std::wstring& exe, const std::wstring& arguments,
           bool probed, const std::vector<std::wstring>& images) {
   JobProgram program(exe, arguments);
   HWND window = nullptr;
-  HWND weiter = WaitForWeiter(program, window);
+  const bool windowless = arguments == L"/quiet";
+  HWND weiter = windowless ? nullptr : WaitForWeiter(program, window);
   Sleep(300);  // let start-up settle
   const std::wstring file = exe.substr(exe.rfind(L'\\') + 1);
   const int linux_process = LinuxProcessOf(std::string(file.begin(), file.end()));
@@ -57,7 +59,8 @@ void Wait(const std::string& who, const std::wstring& exe, const std::wstring& a
   std::optional<Prober> prober;
   if (probed)
     prober.emplace(window);
-  PostMessageW(weiter, BM_CLICK, 0, 0);
+  if (!windowless)
+    PostMessageW(weiter, BM_CLICK, 0, 0);
   if (!probed) {
     program.WaitForChild(L"setup.exe", false, 60000);
     const double cpu[] = {LinuxCpuSeconds(linux_process), LinuxCpuSeconds(server)};
@@ -89,6 +92,7 @@ int main(int argc, char** argv) {
     const std::wstring bare = Machine::BuildFile(L"bench\\bare_window.exe");
     for (int run = 1; run <= runs; ++run) {
       Wait("quillset", quillset, L"", false, {});
+      Wait("quiet", quillset, L"/quiet", false, {});
       Wait("busy_poll", bare, L"--busy-poll " + SetupCommand(), false, {});
       Wait("quillset", quillset, L"", true, {L"osql.exe", L"setup.exe"});
       Wait("blocking", bare, L"--blocking-read " + OsqlCommand(), true, {L"osql.exe"});

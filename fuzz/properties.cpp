@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/command_line.h"
 #include "inspect/instance_inventory.h"
 #include "inspect/instance_name_rule.h"
 #include "inspect/server_probes.h"
@@ -116,12 +117,40 @@ void Box(string_view in) {  // the box's text, then each write of the program af
   Expect(machine.Text() == expected, "the box shows each read up to its zero byte, or its text");
 }
 
+void Command(string_view in) {  // a command line after the program's name
+  const string line = "quillset.exe " + string(in);
+  const CommandLine command = ReadCommandLine(line);
+  const std::vector<string> arguments = SplitCommandLine(line);
+  bool quiet = false, documented = true;
+  for (std::size_t i = 1; i < arguments.size(); ++i) {
+    string name = arguments[i].size() > 1 && string_view("/-").find(arguments[i][0]) != npos
+                      ? arguments[i].substr(1)
+                      : "";
+    for (char& c : name)
+      c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    quiet = quiet || name == "quiet" || name == "qn";
+    const bool takes_value = name == "log" || name == "instance";
+    documented = documented &&
+                 (takes_value || name == "quiet" || name == "qn" || name == "?" || name == "help");
+    // A value is the next argument unless it is missing, empty or begins with "/" or "-".
+    if (takes_value && i + 1 < arguments.size() && !arguments[i + 1].empty() &&
+        string_view("/-").find(arguments[i + 1][0]) == npos)
+      ++i;
+  }
+  Expect(command.quiet == quiet, "quiet exactly when /quiet or /qn is among the arguments");
+  Expect(command.invalid || documented, "an accepted line holds only switches and their values");
+  Expect(command.invalid || !command.has_instance ||
+             (IsValidInstanceName(command.instance) &&
+              command.instance.find_first_of("abcdefghijklmnopqrstuvwxyz") == npos),
+         "an accepted instance name passes the rule, upper-cased");
+}
+
 }  // namespace
 
 void CheckInput(const std::uint8_t* data, std::size_t size) {
-  constexpr std::array kProperties = {Instances, Osql, Services, Setup, InstanceName, Box};
-  if (size > 0)
-    kProperties[data[0] % kProperties.size()](
+  constexpr std::array kProperties = {Instances, Osql, Services, Setup, InstanceName, Box, Command};
+  if (size > 0)  // the digits 0 to 6 pick their own property
+    kProperties[(data[0] + 1) % kProperties.size()](
         string_view(reinterpret_cast<const char*>(data), size).substr(1));
 }
 

@@ -1,5 +1,6 @@
-// Runs the fuzzed property the first byte picks (byte % 6) on the rest of the input and throws
-// std::logic_error naming it when it does not hold. Used by quillset_fuzz and the unit tests.
+// Runs the fuzzed property the first byte picks ((byte + 1) % 7: the digit N picks property N) on
+// the rest of the input and throws std::logic_error naming it when it does not hold. Used by
+// quillset_fuzz and the unit tests.
 #pragma once
 
 #include <cstddef>

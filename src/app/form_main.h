@@ -2,14 +2,18 @@
 // start: the "&Weiter" decision and the installation.
 #pragma once
 
+#include "app/exit_code.h"
+#include "app/logged_ports.h"
 #include "app/main_window_state.h"
+#include "app/run_start.h"
 #include "platform/ports.h"
 
 namespace quillset {
 
+// Every command line the form starts goes to the log, with how each program ended.
 class form_Main {
  public:
-  explicit form_Main(const platform::Ports& ports) : ports_(ports) {}
+  explicit form_Main(const platform::Ports& ports, RunOptions options = {});
 
   // Start-up: Form_Load runs before the window is first shown, Form_Activate when it is.
   void Form_Load();
@@ -21,6 +25,10 @@ class form_Main {
   // The window is being closed through its title bar or system menu: the program ends, and a
   // running flow stops at its next step.
   void OnClose();
+
+  // The outcome of the last outcome point the run reached: a refusal, an installation that failed
+  // or succeeded; ended by the user (1602) while there is none.
+  ExitCode Outcome() const { return outcome_; }
 
  private:
   struct Installation;
@@ -45,7 +53,10 @@ class form_Main {
   // After a failed installation: the introduction page, the window enabled again.
   void ReturnToIntroduction();
 
+  LoggedProcesses logged_processes_;
   platform::Ports ports_;
+  RunOptions options_;
+  ExitCode outcome_ = ExitCode::kEndedByUser;
   MainWindowState state_;
   bool busy_ = false;
   // The window was closed while a flow ran: the one flag the flows stop on.

@@ -24,7 +24,7 @@ using platform::kMsgBoxInformation;
 
 // What the steps of one installation hand on to each other.
 struct form_Main::Installation {
-  std::string name = "GLOBANA";  // proposed: the name the Globana system needs
+  std::string name;
   std::string instance_folder;
   std::string setup_log_path;
   std::string setup_command;  // message 8 names it; empty until it is built
@@ -60,6 +60,7 @@ void form_Main::InstallMsde() {
                                                 &form_Main::CheckInstanceService,
                                                 &form_Main::Report};
   Installation run;
+  run.name = options_.proposed_name;
   std::int32_t failure_number = platform::kFailureInternal;
   try {
     for (const InstallationStep step : kSteps) {
@@ -75,6 +76,7 @@ void form_Main::InstallMsde() {
     failure_number = platform::kFailureOutOfMemory;
   } catch (...) {
   }
+  outcome_ = ExitCode::kInstallationFailed;
   ports_.window.MsgBox(FailureMessage(run.setup_command, failure_number), kMsgBoxCritical,
                        kFailureTitle);
   ReturnToIntroduction();
@@ -90,6 +92,7 @@ bool form_Main::RefuseWhenFull(Installation&) {
   state_.inventory = TakeInventory(ports_.registry);
   if (state_.inventory.InstanceCount < kLastSlot)
     return true;
+  outcome_ = ExitCode::kTooManyInstances;
   ports_.window.MsgBox(TooManyInstancesMessage(state_.inventory.InstanceCount), kMsgBoxCritical,
                        kAttentionTitle);
   return false;
@@ -97,12 +100,15 @@ bool form_Main::RefuseWhenFull(Installation&) {
 
 // GLOBANA, or the name the user types while the name is taken; cancelling ends the installation.
 bool form_Main::ChooseInstanceName(Installation& run) {
+  ports_.log.AppendLine("Vorgeschlagener Instanzname: " + run.name);
   while (!IsInstanceNameFree(ports_.registry, run.name)) {
+    ports_.log.AppendLine("Instanzname vergeben: " + run.name);
     std::optional<std::string> answer = AskForAnotherName(ports_.window, run.name);
     if (!answer || closed_)
       return false;
     run.name = std::move(*answer);
   }
+  ports_.log.AppendLine("Gewählter Instanzname: " + run.name);
   return true;
 }
 
@@ -112,6 +118,7 @@ bool form_Main::RefuseWhenFolderExists(Installation& run) {
       GetEnvironmentValue(ports_.system, "ProgramFiles") + "\\" + InstanceServiceName(run.name);
   if (!ports_.system.FolderExists(run.instance_folder))
     return true;
+  outcome_ = ExitCode::kInstanceFolderExists;
   ports_.window.MsgBox(InstanceFolderExistsMessage(run.instance_folder), kMsgBoxCritical,
                        kApplicationTitle);
   return false;
@@ -124,9 +131,10 @@ bool form_Main::RunSetup(Installation& run) {
   const std::int16_t package_number = ChooseFreePackageNumber(state_.inventory.FoundPackages);
   run.setup_command = SetupCommandLine(ports_.system.ProgramFolder(), temp,
                                        GetEnvironmentValue(ports_.system, "ProgramFiles"), run.name,
-                                       package_number);
+                                       package_number, options_.setup_without_interface);
   const std::unique_ptr<platform::StartedProgram> setup = ports_.processes.Start(run.setup_command);
   if (setup == nullptr) {
+    outcome_ = ExitCode::kInstallationFailed;
     ports_.window.MsgBox(SetupNotStartedMessage(run.setup_command), kMsgBoxInformation,
                          kApplicationTitle);
     ReturnToIntroduction();
@@ -152,6 +160,8 @@ bool form_Main::StartInstanceService(Installation& run) {
 bool form_Main::CheckInstanceService(Installation& run) {
   run.service_started = IsInstanceServiceStarted(
       CommandConsole{ports_.processes, ports_.window.DummyText()}, run.name);
+  ports_.log.AppendLine("Dienst " + InstanceServiceName(run.name) +
+                        " läuft: " + (run.service_started ? "ja" : "nein"));
   return true;
 }
 
@@ -160,14 +170,20 @@ bool form_Main::CheckInstanceService(Installation& run) {
 bool form_Main::Report(Installation& run) {
   platform::WindowPort& window = ports_.window;
   if (!run.service_started) {
+    outcome_ = ExitCode::kInstallationFailed;
     window.MsgBox(NotInstalledMessage(run.setup_log_path), kMsgBoxCritical, kApplicationTitle);
     ReturnToIntroduction();
     return false;
   }
-  if (const std::int32_t status = RegisterClientAlias(ports_.registry, run.name);
-      status != platform::kErrorSuccess) {
+  const std::int32_t status = RegisterClientAlias(ports_.registry, run.name);
+  ports_.log.AppendLine("Client-Alias " + std::string(kClientAliasName) +
+                        " unter HKEY_LOCAL_MACHINE\\" + kClientAliasKey + ": Status " +
+                        std::to_string(status));
+  if (status != platform::kErrorSuccess) {
+    outcome_ = ExitCode::kAliasNotWritten;
     window.MsgBox(AliasNotWrittenMessage(status), platform::kMsgBoxExclamation, kAttentionTitle);
   } else {
+    outcome_ = ExitCode::kInstalled;
     window.MsgBox(InstalledMessage(), kMsgBoxInformation, kApplicationTitle);
   }
   window.Unload();

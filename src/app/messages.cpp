@@ -86,4 +86,46 @@ std::string InvalidInstanceNameMessage(const std::string& name) {
          "sind nicht erlaubt.";
 }
 
+// QUILLSET_VERSION comes from the build (the project's version).
+const char* ProgramVersion() {
+  return QUILLSET_VERSION;
+}
+
+std::string UsageMessage() {
+  return "Aufruf: quillset.exe [/quiet] [/log Datei] [/instance Name] [/?]" + kCr + kCr +
+         "/quiet oder /qn: ohne Fenster und ohne Rückfragen installieren; jede Meldung steht dann "
+         "im Protokoll." +
+         kCr +
+         "/log Datei: das Protokoll dieses Laufs an die Datei anhängen (bei /quiet ohne /log: "
+         "%TEMP%\\quillset-assistant.log)." +
+         kCr + "/instance Name: den Namen statt GLOBANA als Instanznamen vorschlagen." + kCr +
+         "/? oder /help: diese Hilfe." + kCr + kCr + "Rückgabewerte:" + kCr +
+         "0 - installiert (auch nach /?)" + kCr + "2 - abgelehnt: der 'Server'-Dienst läuft nicht" +
+         kCr + "3 - abgelehnt: eine alte SQL-Server-Version läuft" + kCr +
+         "4 - abgelehnt: es sind bereits 16 Instanzen installiert" + kCr +
+         "5 - abgelehnt: das Verzeichnis der Instanz ist bereits vorhanden" + kCr +
+         "6 - nur mit /quiet: der vorgeschlagene Instanzname ist vergeben" + kCr +
+         "7 - installiert, aber der Client-Alias wurde nicht geschrieben" + kCr +
+         "1602 - vom Benutzer abgebrochen" + kCr + "1603 - die Installation ist fehlgeschlagen" +
+         kCr + "1618 - eine andere Installation läuft gerade" + kCr +
+         "1622 - die Protokolldatei kann nicht geöffnet werden" + kCr +
+         "1639 - ungültige Befehlszeile" + kCr + kCr + "quillset Version " + ProgramVersion();
+}
+
+std::string InvalidArgumentMessage(const std::string& argument) {
+  return "Die Angabe '" + argument + "' ist in der Befehlszeile nicht zulässig." + kCr + kCr +
+         UsageMessage();
+}
+
+std::string AnotherRunMessage() {
+  return "Auf diesem Rechner läuft bereits eine Installation (dieses Installationsprogramm oder "
+         "Windows Installer)." +
+         kCr + kCr + "Bitte versuchen Sie es später noch einmal.";
+}
+
+std::string LogNotOpenedMessage(const std::string& path) {
+  return "Die Protokolldatei " + Quoted(path) + " kann nicht zum Schreiben geöffnet werden." + kCr +
+         kCr + "Das Installationsprogramm wird jetzt beendet.";
+}
+
 }  // namespace quillset

@@ -41,4 +41,17 @@ std::string FailureMessage(const std::string& setup_command, std::int32_t failur
 // A typed name that cannot be an instance name (style 16, "Achtung").
 std::string InvalidInstanceNameMessage(const std::string& name);
 
+// The program's version as the build names it.
+const char* ProgramVersion();
+
+// The command line's messages, all with the application title.
+// /? and /help: the switches, the exit codes, the version (style 64).
+std::string UsageMessage();
+// An argument the command line does not allow, then the usage (style 16).
+std::string InvalidArgumentMessage(const std::string& argument);
+// Another run of the assistant or a Windows Installer installation is under way (style 48).
+std::string AnotherRunMessage();
+// The log file cannot be opened for appending (style 16).
+std::string LogNotOpenedMessage(const std::string& path);
+
 }  // namespace quillset

@@ -21,18 +21,32 @@ void form_Main::Next() {
   if (closed_)
     return;
   window.ListClear();
+  for (const ServerInfo& info : state_.ServerInfos) {
+    if (!info.ServerName.empty())
+      ports_.log.AppendLine("Server " + info.ServerName + ": Edition \"" + info.Edition +
+                            "\", Version \"" + info.Version + "\"");
+  }
 
   const bool server_service_started = IsServiceStarted(console, " Server");
   if (closed_)
     return;
+  ports_.log.AppendLine(std::string("Dienst \"Server\" läuft: ") +
+                        (server_service_started ? "ja" : "nein"));
+  const std::string old_server = FindOldVersionServer(state_.ServerInfos).ServerName;
   if (!server_service_started) {
+    ports_.log.AppendLine("Entscheidung: abgelehnt, der Dienst \"Server\" läuft nicht");
+    outcome_ = ExitCode::kServerServiceNotRunning;
     window.MsgBox(ServerServiceMissingMessage(), platform::kMsgBoxCritical, kServerServiceTitle);
     window.Unload();
-  } else if (!FindOldVersionServer(state_.ServerInfos).ServerName.empty()) {
+  } else if (!old_server.empty()) {
+    ports_.log.AppendLine("Entscheidung: abgelehnt, alte Version auf " + old_server);
+    outcome_ = ExitCode::kOldVersionRuns;
     window.ShowPage(controls::Frame_installationAbbruchAlteVersion);
   } else if (FindNonDesktopServer(state_.ServerInfos).ServerName.empty()) {
+    ports_.log.AppendLine("Entscheidung: installieren");
     InstallMsde();
   } else {
+    ports_.log.AppendLine("Entscheidung: gefundene Datenbanken zeigen");
     ShowFoundDatabases();
   }
 }

@@ -13,7 +13,7 @@ std::string SetupLogPathFor(const std::string& temp_folder) {
 
 std::string SetupCommandLine(const std::string& app_folder, const std::string& temp_folder,
                              const std::string& program_files, const std::string& instance_name,
-                             std::int16_t package_number) {
+                             std::int16_t package_number, bool without_interface) {
   std::string program = app_folder + "\\setup.exe";
   // Unquoted, "C:\Mein Ordner\setup.exe" would let the platform try C:\Mein.exe first.
   if (program.find(' ') != std::string::npos)
@@ -23,7 +23,8 @@ std::string SetupCommandLine(const std::string& app_folder, const std::string& t
   return program + " /lv " + SetupLogPathFor(temp_folder) + " /settings " +
          Quoted(folder + "\\setup.ini") + " INSTANCENAME=" + instance_name +
          " TARGETDIR=" + Quoted(program_files + "\\") + " /i " +
-         Quoted(folder + package_stem + std::to_string(package_number) + ".msi") + " /wait";
+         Quoted(folder + package_stem + std::to_string(package_number) + ".msi") + " /wait" +
+         (without_interface ? " /qn" : "");
 }
 
 std::int16_t ChooseFreePackageNumber(const PackageList& found_packages) {

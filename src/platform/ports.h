@@ -1,6 +1,7 @@
-// The four ports together, as the form and the installation hold them.
+// The five ports together, as the form and the installation hold them.
 #pragma once
 
+#include "platform/log_port.h"
 #include "platform/process_port.h"
 #include "platform/registry_port.h"
 #include "platform/system_port.h"
@@ -13,6 +14,7 @@ struct Ports {
   RegistryPort& registry;
   ProcessPort& processes;
   SystemPort& system;
+  LogPort& log;
 };
 
 }  // namespace quillset::platform

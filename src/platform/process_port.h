@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -39,6 +40,9 @@ class StartedProgram {
   // Waits until the program ends or a message for the window arrives, whichever comes first,
   // without using the processor. Returns at once when either is already the case.
   virtual void WaitForEndOrMessage() = 0;
+
+  // The code the program ended with; meaningful once IsRunning has said it ended.
+  virtual std::uint32_t ExitCode() = 0;
 };
 
 class ProcessPort {

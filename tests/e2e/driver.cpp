@@ -96,22 +96,23 @@ HWND FindControl(HWND root, const std::string& kind, const std::string& text) {
 }
 
 // The message box's icon by its colour on screen: the critical-stop icon is red (style 16), the
-// information icon blue (style 64).
+// exclamation mark's yellow (style 48), the information icon blue (style 64).
 std::string IconStyle(HWND dialog) {
   for (int attempt = 0; attempt < 20; ++attempt, Sleep(50)) {
     for (HWND icon : Descendants(dialog)) {
       RECT rect{};
       GetWindowRect(icon, &rect);
       const win32::WindowDC screen(nullptr);
-      int red = 0, blue = 0;  // along the icon's middle row
+      int red = 0, yellow = 0, blue = 0;  // along the icon's middle row
       for (int x = rect.left;
            (GetWindowLongW(icon, GWL_STYLE) & SS_TYPEMASK) == SS_ICON && x < rect.right; ++x) {
         const COLORREF c = GetPixel(screen.get(), x, (rect.top + rect.bottom) / 2);
         red += GetRValue(c) > 160 && GetGValue(c) < 100 && GetBValue(c) < 100;
+        yellow += GetRValue(c) > 160 && GetGValue(c) > 160 && GetBValue(c) < 100;
         blue += GetBValue(c) > 160 && GetRValue(c) < 100;
       }
-      if (red > 4 || blue > 4)
-        return red > blue ? "16" : "64";
+      if (red > 4 || yellow > 4 || blue > 4)
+        return yellow > std::max(red, blue) ? "48" : red > blue ? "16" : "64";
     }
   }
   return "0";
@@ -206,6 +207,11 @@ Machine::Machine(const Row& row) : row_(row) {
     fs::copy_file(file.ends_with(".dll") ? fs::path(BuildFile(L"tests\\standins\\planted.dll"))
                                          : demo / "setup.exe",
                   Wide(file));
+  if (row.Has("lock"))
+    locked_.reset(CreateFileW(Wide(row.One("lock")).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, 0, nullptr));
+  if (row.One("hold") == "_MSIExecute")
+    held_.reset(CreateMutexW(nullptr, TRUE, L"Global\\_MSIExecute"));
   std::ofstream answers(L"Q:\\osql.txt", std::ios::binary);
   for (const std::string& answer : row.All("osql"))
     answers << testing::ReplaceAll(answer, "{computer}", ComputerName()) << "\n";
@@ -283,7 +289,28 @@ std::vector<std::string> Machine::ConnectToValues() const {
   return values;
 }
 
-Program::Program(const Machine& machine)
+std::vector<std::string> Machine::LogLines() const {
+  const std::string arguments = row_.One("args");
+  std::string path = "Q:\\Temp\\quillset-assistant.log";
+  if (const std::size_t at = arguments.find("/log "); at != std::string::npos) {
+    const bool quoted = arguments[at + 5] == '"';
+    path = arguments.substr(at + 5 + quoted,
+                            arguments.find(quoted ? '"' : ' ', at + 6) - at - 5 - quoted);
+  }
+  std::ifstream in(fs::path(Wide(path)), std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  if (!text.starts_with("\xEF\xBB\xBF") || !text.ends_with("\r\n"))
+    return {"no byte-order mark or no CR LF at the end: " + text};
+  std::vector<std::string> lines = Split(text.substr(3, text.size() - 5), "\r\n");
+  for (std::string& line : lines) {
+    const bool stamped = line.size() > 20 && line[4] == '-' && line[7] == '-' && line[10] == ' ' &&
+                         line[13] == ':' && line[16] == ':' && line[19] == ' ';
+    line = stamped ? line.substr(20) : "no time stamp: " + line;
+  }
+  return lines;
+}
+
+Program::Program(const Machine& machine, const std::string& arguments)
     : job_(CreateJobObjectW(nullptr, nullptr)), exe_(machine.AppFolder() + L"\\quillset.exe") {
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
@@ -291,7 +318,7 @@ Program::Program(const Machine& machine)
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  std::wstring command = L"\"" + exe_ + L"\"";
+  std::wstring command = L"\"" + exe_ + L"\"" + Wide(arguments.empty() ? "" : " " + arguments);
   machine.SetEnvironment(false);
   // Wine now and then fails a start with an internal error; a second start succeeds.
   for (int attempt = 0; attempt < 3 && started.hProcess == nullptr; ++attempt) {
@@ -306,7 +333,14 @@ Program::Program(const Machine& machine)
   ResumeThread(started.hThread);
   CloseHandle(started.hThread);
   WaitFor([&] { return !WindowsOf(id_).empty() || Ended(); });
-  window_ = WindowsOf(id_).empty() ? nullptr : WindowsOf(id_).front();
+  for (HWND window : WindowsOf(id_))
+    window_ = ClassOf(window) == "#32770" ? window_ : window;  // a box is no main window
+}
+
+std::string Program::ExitCode() const {
+  DWORD code = 0;
+  WaitForSingleObject(process_.get(), 10000);
+  return GetExitCodeProcess(process_.get(), &code) ? std::to_string(code) : "unreadable";
 }
 
 int Program::Children() const {

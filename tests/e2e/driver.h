@@ -43,16 +43,22 @@ class Machine {
   void SetEnvironment(bool clear) const;
   std::vector<std::string> SetupRuns() const;        // setup's command lines, in order
   std::vector<std::string> ConnectToValues() const;  // NAME=DATA, sorted
+  // The log's lines without their time stamps, or what is wrong with the file: the one /log names
+  // in the row's arguments, else TEMP's quillset-assistant.log.
+  std::vector<std::string> LogLines() const;
 
  private:
   void Clear() const;
   testing::Row row_;
+  win32::ScopedFile locked_;  // "lock:": held open without sharing
+  win32::ScopedHandle held_;  // "hold: _MSIExecute": Windows Installer's mutex
 };
 
-// quillset.exe of the machine, started in a job that ends it and everything it started.
+// quillset.exe of the machine with the arguments, started in a job that ends it and everything it
+// started.
 class Program {
  public:
-  explicit Program(const Machine& machine);
+  explicit Program(const Machine& machine, const std::string& arguments = "");
   ~Program() { TerminateJobObject(job_.get(), 1); }
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
@@ -62,7 +68,8 @@ class Program {
   double CpuSeconds() const;  // its and Wine's processor time so far; -1 when unreadable
   DWORD id() const { return id_; }
   HANDLE handle() const { return process_.get(); }
-  HWND window() const { return window_; }  // its main window
+  HWND window() const { return window_; }  // its main window; nullptr when none appeared
+  std::string ExitCode() const;            // once it has ended (within ten seconds)
 
  private:
   win32::ScopedHandle job_, process_;

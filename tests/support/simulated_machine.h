@@ -12,6 +12,7 @@
 
 #include "app/form_layout.h"
 #include "app/form_main.h"
+#include "app/quiet_window.h"
 #include "support/osql_answers.h"
 #include "support/table.h"
 
@@ -23,7 +24,8 @@ class SimulatedMachine : public platform::RegistryPort,
                          public platform::ProcessPort,
                          public platform::SystemPort,
                          public platform::WindowPort,
-                         public platform::TextBoxPort {
+                         public platform::TextBoxPort,
+                         public platform::RunPort {
  public:
   static constexpr const char* kComputer = "PC-KALO";
   // Console programs besides net and osql: their command lines and what they write, write by write.
@@ -51,25 +53,42 @@ class SimulatedMachine : public platform::RegistryPort,
   // tells what the user saw. Checks that the run leaves no key, process or console open, never
   // polls a program without waiting, and keeps the window disabled while a program runs.
   Outcome Run() {
-    form_Main form(platform::Ports{*this, *this, *this, *this});
+    RunStart start = StartRun(*this, *this);
+    if (start.ended) {
+      outcome_.exit = std::to_string(EndRun(*start.log, *start.ended));
+      outcome_.page = "never";
+      return outcome_;
+    }
+    // A quiet run acts by itself in a window of its own; an interactive one in this window.
+    std::optional<QuietWindow> quiet;
+    if ((quiet_ = start.command.quiet))
+      quiet.emplace(*start.log, *this);
+    LoggedWindow window(*this, *start.log);
+    form_Main form(platform::Ports{quiet ? static_cast<WindowPort&>(*quiet) : window, *this, *this,
+                                   *this, *start.log},
+                   start.options);
     press_ = [&form](ControlId button) { form.OnButton(button); };
     close_ = [&form] { form.OnClose(); };
-    form.Form_Load();
-    form.Form_Activate();
+    const ExitCode code = quiet ? quiet->Run(form) : ExitCode::kEndedByUser;
+    if (!quiet) {
+      form.Form_Load();
+      form.Form_Activate();
+    }
     const std::vector<std::string> actions = Split(row_.One("do"), ", ");
-    for (std::size_t i = 0; i < actions.size(); ++i) {
+    for (std::size_t i = 0; i < actions.size() && !quiet; ++i) {
       if (i + 1 < actions.size() && actions[i + 1].starts_with("~"))
         during_ = actions[i + 1].substr(1);
       if (!actions[i].starts_with("~") && !actions[i].empty())
         Do(actions[i]);
       EXPECT_EQ(during_, "") << "no work was going on to do this during";
     }
-    outcome_.page = unloaded_ ? "ended" : PageInView();
+    outcome_.page = quiet ? "never" : unloaded_ ? "ended" : PageInView();
     if (outcome_.page == "found")
       outcome_.list = list_;
     for (const auto& [lower, value] : keys_[KeyId(platform::kHkeyLocalMachine, kConnectTo)])
       outcome_.aliases.push_back(value.name + "=" + value.data.substr(0, value.data.find('\0')));
     std::sort(outcome_.aliases.begin(), outcome_.aliases.end());
+    outcome_.exit = std::to_string(EndRun(*start.log, quiet ? code : form.Outcome()));
     EXPECT_TRUE(open_keys_.empty()) << "registry keys left open";
     EXPECT_EQ(open_programs_, 0) << "process handles left open";
     EXPECT_EQ(open_consoles_, 0) << "console programs left running";
@@ -147,14 +166,17 @@ class SimulatedMachine : public platform::RegistryPort,
       return Lower(ReplaceAll(a, "\\\\", "\\")) == Lower(ReplaceAll(b, "\\\\", "\\"));
     };
     if (line.starts_with("net start ") && !row_.Missing("net") && !row_.Missing("net start")) {
+      // Exit 1 for an unknown service, as Wine's net gives it.
       return std::make_unique<Program>(*this, 1, [this, name = line.substr(10)] {
+        std::uint32_t code = 1;
         for (auto& [service, running] : services_)
-          running = running || service == name;
+          code = service == name ? (running = true, 0) : code;
+        return code;
       });
     }
     if (same(program, ProgramFolder() + "\\setup.exe") && !row_.Missing("setup.exe")) {
       outcome_.setups.push_back(line);
-      return std::make_unique<Program>(*this, 3, [this, line] { RunSetup(line); });
+      return std::make_unique<Program>(*this, 3, [this, line] { return RunSetup(line); });
     }
     return nullptr;
   }
@@ -171,6 +193,32 @@ class SimulatedMachine : public platform::RegistryPort,
     const std::vector<std::string> folders = row_.All("folder");
     return std::any_of(folders.begin(), folders.end(),
                        [&](const std::string& folder) { return Lower(folder) == Lower(path); });
+  }
+
+  // --- Run: the row's "args:", a log that records its lines (the first "logfull:" of them), a log
+  // folder that exists (TEMP's or a "folder:"), a file another program holds ("lock:").
+  std::string CommandLineText() override {
+    return "\"" + ProgramFolder() + "\\quillset.exe\"" + (row_.Has("args") ? " " : "") +
+           row_.One("args");
+  }
+  std::unique_ptr<platform::LogPort> OpenLog(const std::string& path) override {
+    struct Recorded : platform::LogPort {
+      std::vector<std::string>& lines;
+      std::size_t room;
+      Recorded(std::vector<std::string>& l, std::size_t r) : lines(l), room(r) {}
+      void AppendLine(const std::string& line) override {
+        if (lines.size() < room)
+          lines.push_back(line);
+      }
+    };
+    const std::string folder = path.substr(0, path.rfind('\\'));
+    if ((Lower(folder) != "q:\\temp" && !FolderExists(folder)) || row_.One("lock") == path)
+      return nullptr;
+    return std::make_unique<Recorded>(outcome_.log, std::stoul(row_.One("logfull", "1000")));
+  }
+  bool ClaimMachine() override { return !row_.Has("hold"); }
+  void ShowBox(const std::string& prompt, int style, const std::string& title) override {
+    MsgBox(prompt, style, title);
   }
 
   // --- Window: pages, list, enabled, and the message and input boxes, recorded.
@@ -214,7 +262,7 @@ class SimulatedMachine : public platform::RegistryPort,
   // A program the assistant waits for: it runs for some polls, then does its work and ends.
   class Program : public platform::StartedProgram {
    public:
-    Program(SimulatedMachine& machine, int polls_running, std::function<void()> at_end)
+    Program(SimulatedMachine& machine, int polls_running, std::function<std::uint32_t()> at_end)
         : machine_(machine), polls_running_(polls_running), at_end_(std::move(at_end)) {
       ++machine_.open_programs_;
     }
@@ -223,16 +271,17 @@ class SimulatedMachine : public platform::RegistryPort,
       EXPECT_TRUE(std::exchange(waited_, false)) << "polled a program again without waiting";
       if (++polls_ <= polls_running_) {
         // From the second poll on, the installation has disabled the window behind the wait page.
-        if (polls_ > 1) {
+        if (polls_ > 1 && !machine_.quiet_) {
           EXPECT_TRUE(!machine_.enabled_ && machine_.PageInView() == "wait")
               << "a program runs behind an open window";
         }
         return true;
       }
       if (auto at_end = std::exchange(at_end_, nullptr))
-        at_end();
+        exit_code_ = at_end();
       return false;
     }
+    std::uint32_t ExitCode() override { return exit_code_; }
     void WaitForEndOrMessage() override {
       waited_ = true;
       machine_.ActNow();
@@ -241,7 +290,8 @@ class SimulatedMachine : public platform::RegistryPort,
    private:
     SimulatedMachine& machine_;
     int polls_running_;  // how many polls find it running
-    std::function<void()> at_end_;
+    std::function<std::uint32_t()> at_end_;
+    std::uint32_t exit_code_ = 0;
     bool waited_ = true;
     int polls_ = 0;
   };
@@ -303,16 +353,17 @@ class SimulatedMachine : public platform::RegistryPort,
       listing += running ? "   " + name + "\r\n" : "";
     return listing + "\r\nDer Befehl wurde erfolgreich ausgeführt.\r\n\r\n";
   }
-  // Installs the instance as the MSDE setup does: its service.
-  void RunSetup(const std::string& line) {
+  // Installs the instance as the MSDE setup does (its service), and ends with its exit code.
+  std::uint32_t RunSetup(const std::string& line) {
     const std::vector<std::string> knobs = row_.All("knob");
     if (row_.Missing("setup.ini") || row_.Missing("packages") ||
         std::find(knobs.begin(), knobs.end(), "Fail=1") != knobs.end())
-      return;
+      return 1603;
     const std::size_t at = line.find("INSTANCENAME=") + 13;
     const std::string name = line.substr(at, line.find(' ', at) - at);
     if (std::find(knobs.begin(), knobs.end(), "NoService=1") == knobs.end())
       services_.emplace_back("MSSQL$" + name, false);
+    return 0;
   }
   // What the user does: press a button of the page in view (none while the window is disabled),
   // or close the window.
@@ -353,7 +404,7 @@ class SimulatedMachine : public platform::RegistryPort,
   ControlId page_{};
   std::vector<std::string> list_;
   std::vector<std::int32_t> tab_stops_;
-  bool enabled_ = true, unloaded_ = false;
+  bool enabled_ = true, unloaded_ = false, quiet_ = false;
   std::string box_ = "Text1";
   std::size_t caret_ = 0;
   Outcome outcome_;

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <fstream>
+#include <regex>
 #include <stdexcept>
 
 namespace quillset::testing {
@@ -71,12 +72,14 @@ std::string RowTestName(const ::testing::TestParamInfo<Row>& info) {
 void ExpectOutcome(const Row& row, const Outcome& seen, const std::string& computer) {
   Outcome expected;
   for (const auto& [key, value] : row.fields) {
-    const std::string text = ReplaceAll(Unescape(value), "{computer}", computer);
+    const std::string text = ReplaceAll(ReplaceAll(Unescape(value), "{computer}", computer),
+                                        "{version}", QUILLSET_VERSION);
     if (key == "box" || key == "ask")
       expected.dialogs.push_back(key + " " + text);
-    if (key == "list" || key == "setup" || key == "alias")
+    if (key == "list" || key == "setup" || key == "alias" || key == "log")
       (key == "list"    ? expected.list
        : key == "setup" ? expected.setups
+       : key == "log"   ? expected.log
                         : expected.aliases)
           .push_back(text);
   }
@@ -85,6 +88,15 @@ void ExpectOutcome(const Row& row, const Outcome& seen, const std::string& compu
   EXPECT_EQ(seen.list, expected.list) << "the servers listed";
   EXPECT_EQ(seen.setups, expected.setups) << "the setup program's command lines";
   EXPECT_EQ(seen.aliases, expected.aliases) << "the values of the ConnectTo key";
+  if (row.Has("exit")) {
+    EXPECT_EQ(seen.exit, row.One("exit")) << "the exit code";
+  }
+  std::vector<std::string> log = seen.log;  // a program's running time varies: {n} s
+  for (std::string& line : log)
+    line = std::regex_replace(line, std::regex("Laufzeit [0-9]+ s"), "Laufzeit {n} s");
+  if (row.Has("log")) {
+    EXPECT_EQ(log, expected.log) << "the log's lines";
+  }
 }
 
 namespace {

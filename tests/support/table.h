@@ -50,6 +50,8 @@ struct Outcome {
   std::vector<std::string> list;     // items of the found-databases list, when it is in view
   std::vector<std::string> setups;   // command lines the MSDE setup program was started with
   std::vector<std::string> aliases;  // values of the ConnectTo key as NAME=DATA, sorted
+  std::string exit;                  // the exit code
+  std::vector<std::string> log;      // the log's lines without their time stamps
 };
 
 // Registry contents as .reg lines (REGEDIT4): [HKEY_LOCAL_MACHINE\key] or [HKEY_CLASSES_ROOT\key],
@@ -72,7 +74,8 @@ std::vector<RegOperation> RegistryOf(const Row& row);
 std::string Latin1ToUtf8(std::string_view bytes);
 
 // Compares what was seen with the row: box/ask (in order), page (intro when not given), list,
-// setup and alias (none when not given). {computer} stands for the computer's name.
+// setup and alias (none when not given), exit and log (when given). {computer} stands for the
+// computer's name, {version} for the program's.
 void ExpectOutcome(const Row& row, const Outcome& seen, const std::string& computer);
 
 }  // namespace quillset::testing

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <map>
 
+#include "app/command_line.h"
 #include "fuzz/properties.h"
 #include "inspect/instance_inventory.h"
 #include "inspect/instance_name_rule.h"
@@ -95,7 +96,8 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
     {"setup command",
      [](const Args& a) {
        try {
-         return SetupCommandLine(a[0], a[1], a[2], a[3], ChooseFreePackageNumber(Packages(a[4])));
+         return SetupCommandLine(a[0], a[1], a[2], a[3], ChooseFreePackageNumber(Packages(a[4])),
+                                 a.size() > 5 && a[5] == "quiet");
        } catch (const platform::PlatformFailure& failure) {
          return "failure " + std::to_string(failure.number());
        }
@@ -109,6 +111,25 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
        machine.SetText(a[0]);
        RunCommandToTextBox(CommandConsole{machine, machine}, a[1]);
        return machine.Text();
+     }},
+    {"argument splitting",
+     [](const Args& a) {
+       std::string said;
+       for (const std::string& argument : SplitCommandLine(a[0]))
+         said += "[" + argument + "]";
+       return said;
+     }},
+    {"command line",
+     [](const Args& a) {
+       const CommandLine c = ReadCommandLine("quillset.exe " + a[0]);
+       std::string said;
+       for (const auto& [given, text] : {std::pair{c.invalid, "invalid " + c.bad_argument},
+                                         {c.quiet, "quiet"},
+                                         {c.help, "help"},
+                                         {c.has_log, "log " + c.log_path},
+                                         {c.has_instance, "instance " + c.instance}})
+         said += given ? (said.empty() ? "" : ", ") + text : "";
+       return said.empty() ? "-" : said;
      }},
 };
 

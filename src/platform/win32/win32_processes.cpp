@@ -125,6 +125,11 @@ class Win32StartedProgram : public platform::StartedProgram {
     MsgWaitForMultipleObjectsEx(1, &handle, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   }
 
+  std::uint32_t ExitCode() override {
+    DWORD code = 0;
+    return GetExitCodeProcess(process_.get(), &code) ? code : 0;
+  }
+
  private:
   ScopedHandle process_;
 };
@@ -174,6 +179,10 @@ std::unique_ptr<platform::StartedProgram> Win32Processes::Start(const std::strin
     return nullptr;  // the program is ending
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
+  if (hide_windows_) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+  }
   std::vector<char> command = AnsiCommandLine(command_line);
   PROCESS_INFORMATION started{};
   const std::optional<std::string> program = ApplicationName(command.data());

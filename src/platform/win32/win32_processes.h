@@ -11,9 +11,16 @@ namespace quillset::win32 {
 
 class Win32Processes : public platform::ProcessPort {
  public:
+  // With hide_windows, programs started normally open their windows hidden (a quiet run: net
+  // start's console
+  // window would otherwise appear on the desktop).
+  explicit Win32Processes(bool hide_windows = false) : hide_windows_(hide_windows) {}
   std::unique_ptr<platform::ConsoleProgram> StartHiddenConsole(
       const std::string& command_line) override;
   std::unique_ptr<platform::StartedProgram> Start(const std::string& command_line) override;
+
+ private:
+  bool hide_windows_;
 };
 
 }  // namespace quillset::win32

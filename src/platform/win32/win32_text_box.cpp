@@ -24,11 +24,11 @@ void Win32TextBox::Attach(HWND edit) {
 }
 
 std::string Win32TextBox::Text() {
-  return edit_ != nullptr ? WideToUtf8(text_) : std::string();
+  return Gone() ? std::string() : WideToUtf8(text_);
 }
 
 void Win32TextBox::SetText(const std::string& text) {
-  if (edit_ == nullptr)
+  if (Gone())
     return;
   text_ = Utf8ToWide(text);
   // A window text ends at its first NUL.
@@ -38,7 +38,7 @@ void Win32TextBox::SetText(const std::string& text) {
 }
 
 void Win32TextBox::SetSelection(int start, int end) {
-  if (edit_ == nullptr)
+  if (Gone())
     return;
   if (start == -1) {
     selection_start_ = selection_end_;  // deselect; the caret stays where it is
@@ -50,7 +50,7 @@ void Win32TextBox::SetSelection(int start, int end) {
 }
 
 void Win32TextBox::ReplaceSelection(const char* ansi) {
-  if (edit_ == nullptr)
+  if (Gone())
     return;
   // The bytes up to the first zero, read in the ANSI code page as EM_REPLACESEL's ...A form reads
   // them.
@@ -61,8 +61,8 @@ void Win32TextBox::ReplaceSelection(const char* ansi) {
   text_.replace(from, to - from, inserted);
   selection_start_ = selection_end_ = from + inserted.size();
 
-  if (from >= kMirroredCharacters)
-    return;  // the part the control shows is unchanged
+  if (edit_ == nullptr || from >= kMirroredCharacters)
+    return;  // no control, or the part it shows is unchanged
   if (from == to && from == old_size && old_size == shown_) {
     // Appended behind a text the control holds whole: append what still fits.
     const std::wstring piece = inserted.substr(0, kMirroredCharacters - shown_);
@@ -75,6 +75,8 @@ void Win32TextBox::ReplaceSelection(const char* ansi) {
 }
 
 void Win32TextBox::ShowHeadInControl() {
+  if (edit_ == nullptr)
+    return;
   const std::wstring head = text_.substr(0, kMirroredCharacters);
   SetWindowTextW(edit_, head.c_str());
   shown_ = head.size();

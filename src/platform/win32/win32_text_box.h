@@ -22,6 +22,9 @@ std::wstring WindowTextOf(HWND window);
 // and at once, and callers read exactly what the command wrote.
 class Win32TextBox : public platform::TextBoxPort {
  public:
+  // Without a control (a run without a window) the box lives in memory alone.
+  explicit Win32TextBox(bool with_control = true) : with_control_(with_control) {}
+
   // How much of the text the control shows: every listing of net start and every osql answer.
   static constexpr std::size_t kMirroredCharacters = 16 * 1024;
 
@@ -37,7 +40,10 @@ class Win32TextBox : public platform::TextBoxPort {
 
  private:
   void ShowHeadInControl();
+  // The control this box belongs to has been destroyed.
+  bool Gone() const { return with_control_ && edit_ == nullptr; }
 
+  bool with_control_;
   HWND edit_ = nullptr;
   std::wstring text_;
   // As the EDIT control keeps them: the selection runs between the two, the caret is at the end.
