@@ -86,7 +86,7 @@ std::string InvalidInstanceNameMessage(const std::string& name) {
          "sind nicht erlaubt.";
 }
 
-// QUILLSET_VERSION comes from the build (the project's version).
+// QUILLSET_VERSION comes from the build: the version, and the commit of a build between releases.
 const char* ProgramVersion() {
   return QUILLSET_VERSION;
 }
