@@ -10,7 +10,6 @@
 
 namespace quillset {
 
-// Every command line the form starts goes to the log, with how each program ended.
 class form_Main {
  public:
   explicit form_Main(const platform::Ports& ports, RunOptions options = {});
@@ -53,6 +52,7 @@ class form_Main {
   // After a failed installation: the introduction page, the window enabled again.
   void ReturnToIntroduction();
 
+  // Every command line the form starts goes to the log, with how each program ended.
   LoggedProcesses logged_processes_;
   platform::Ports ports_;
   RunOptions options_;
