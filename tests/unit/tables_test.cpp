@@ -20,6 +20,7 @@
 #include "install/client_alias.h"
 #include "install/environment.h"
 #include "install/setup_command.h"
+#include "report/system_report.h"
 #include "support/simulated_machine.h"
 
 namespace quillset::testing {
@@ -85,6 +86,18 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
     {"instance service",
      [](const Args& a) { return YesNo(ListingShowsInstanceService(a[0], a[1])); }},
     {"server service", [](const Args& a) { return YesNo(ListingShowsService(a[0], a[1])); }},
+    {"service checks",
+     [](const Args& a) {
+       SimulatedMachine machine(Row{"", {{"no", "net"}}});
+       if (a[2] != "-")
+         machine.consoles["NET START"] = machine.consoles["net start"] =
+             Args(a.begin() + 2, a.end());
+       machine.SetText(a[0]);
+       const std::string instance = YesNo(IsInstanceServiceStarted({machine, machine}, a[1]));
+       machine.SetText(a[0]);
+       return "instance " + instance + ", server " +
+              YesNo(IsServiceStarted({machine, machine}, " Server"));
+     }},
     {"clean osql", [](const Args& a) { return CleanOsqlAnswer(a[0]); }},
     {"environment",
      [](const Args& a) {
@@ -103,6 +116,22 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
          return "failure " + std::to_string(failure.number());
        }
      }},
+    {"alias bytes",
+     [](const Args& a) {
+       SimulatedMachine machine(
+           Row{"",
+               {{"reg", "[HKEY_LOCAL_MACHINE\\" + std::string(kClientAliasKey) + "]{LF}" +
+                            (a.size() > 1 ? a[1] : "")}}});
+       const std::int32_t status = RegisterClientAlias(machine, a[0]);
+       platform::RegistryKeyHandle key = 0;
+       std::uint32_t type = 0, size = 512;
+       std::string bytes(size, '\0');
+       (void)machine.OpenKey(kHkeyLocalMachine, kClientAliasKey, 0, key);
+       (void)machine.QueryValue(key, kClientAliasName, type, bytes.data(), size);
+       (void)machine.CloseKey(key);
+       return std::to_string(status) + ", type " + std::to_string(type) + ": " +
+              bytes.substr(0, size);
+     }},
     {"alias data", [](const Args& a) { return ClientAliasData(a[0]); }},
     {"installer key", [](const Args& a) { return InstallerProductKeyPath(a[0]); }},
     {"console output",
@@ -112,6 +141,13 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
        machine.SetText(a[0]);
        RunCommandToTextBox(CommandConsole{machine, machine}, a[1]);
        return machine.Text();
+     }},
+    {"report packages",
+     [](const Args& a) {
+       Inventory inventory;
+       std::copy(a.begin(), a.end(), inventory.FoundPackages.begin() + 1);
+       const std::string report = BuildSystemReport(inventory);
+       return report.substr(report.rfind(": \n") + 3);
      }},
 };
 
