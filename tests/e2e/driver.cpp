@@ -20,6 +20,7 @@ SC_HANDLE NoService() {
 }
 using ScopedService = win32::UniqueHandle<SC_HANDLE, &CloseServiceHandle, &NoService>;
 
+const wchar_t* const kAppDefaults = L"Software\\Wine\\AppDefaults\\quillset.exe";
 const std::wstring kServiceProgram = L"tests\\standins\\quillset_service.exe";
 
 std::wstring BuildFile(const std::wstring& relative) {
@@ -122,9 +123,14 @@ void AnswerDialog(HWND dialog, std::vector<std::string>& answers, testing::Outco
   if (HWND edit = FindWindowExW(dialog, nullptr, L"Edit", nullptr)) {
     seen.dialogs.push_back("ask " + TextOf(dialog) + " | " +
                            TextOf(FindWindowExW(dialog, nullptr, L"Static", nullptr)));
+    // "NAME | ACTION": the name typed, then the box left by the action (Abbrechen, Escape, close).
+    const std::vector<std::string> answer = Split(answers.empty() ? "" : answers.front(), " | ");
     if (!answers.empty())
-      SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(answers.front()).c_str()));
-    PostMessageW(dialog, WM_COMMAND, answers.empty() ? IDCANCEL : IDOK, 0);
+      SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(answer[0]).c_str()));
+    if (answer.size() > 1)
+      Act(dialog, answer[1]);
+    else
+      PostMessageW(dialog, WM_COMMAND, answers.empty() ? IDCANCEL : IDOK, 0);
     if (!answers.empty())
       answers.erase(answers.begin());
   } else {
@@ -181,6 +187,14 @@ Machine::Machine(const Row& row) : row_(row) {
                              : reinterpret_cast<const BYTE*>(op.data.data()),
                      static_cast<DWORD>(is_text ? text.size() * 2 : op.data.size()));
   }
+  // The screen's DPI and the Windows version that Wine reports to quillset.exe: each program
+  // started from now on reads them.
+  const DWORD dpi = std::stoul(row.One("dpi", "96"));
+  const std::wstring version = L"win" + Wide(row.One("windows"));
+  RegSetKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels", REG_DWORD, &dpi, 4);
+  if (row.Has("windows"))
+    RegSetKeyValueW(HKEY_CURRENT_USER, kAppDefaults, L"Version", REG_SZ, version.c_str(),
+                    static_cast<DWORD>(version.size() + 1) * 2);
   SetService(L"LanmanServer", L"Server", row.One("server", "running") == "running");
   for (const std::string& name : Split(row.One("running"), ", "))
     if (!name.empty())
@@ -230,6 +244,8 @@ void Machine::Clear() const {
   }
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Microsoft SQL Server");
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\MSSQLServer");
+  RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
+  RegDeleteTreeW(HKEY_CURRENT_USER, kAppDefaults);
   for (const testing::RegOperation& op : testing::RegistryOf(row_))
     RegDeleteTreeW(RootKey(op.root), Wide(op.path).c_str());
 }
@@ -264,7 +280,7 @@ std::vector<std::string> Machine::SetupRuns() const {
   std::vector<std::string> lines;
   std::ifstream in(L"Q:\\setup-runs.txt", std::ios::binary);
   for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
+    lines.push_back(win32::AnsiToUtf8(line));  // the stand-in records the line it was given
   return lines;
 }
 
@@ -400,6 +416,25 @@ void Settle(const Program& program, std::vector<std::string>& answers, std::stri
         AnswerDialog(dialog, answers, seen);
         calm = -1;
       }
+    }
+    // A page in view shows no border, neither by its style nor drawn along its left edge, and no
+    // caption (checked while no box covers the window).
+    for (HWND page = GetWindow(program.window(), GW_CHILD);
+         page && WindowsOf(program.id()).size() == 1; page = GetWindow(page, GW_HWNDNEXT)) {
+      RECT r{};
+      GetWindowRect(page, &r);
+      UpdateWindow(page);  // painted before its pixels are read
+      const win32::WindowDC screen(nullptr);
+      const auto at = [&](int x) {
+        return GetPixel(screen.get(), r.left + x, (r.top + r.bottom) / 2);
+      };
+      const bool border =
+          (GetWindowLongW(page, GWL_STYLE) & (WS_BORDER | WS_DLGFRAME)) != 0 ||
+          GetWindowLongW(page, GWL_EXSTYLE) & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE) ||
+          at(0) != at(4);
+      EXPECT_FALSE(IsWindowVisible(page) && !PageName(page).empty() &&
+                   (border || !TextOf(page).empty()))
+          << "the page " << PageName(page) << " shows a border or the caption " << TextOf(page);
     }
     const int children = program.Children();
     running_ms = children > 0 ? running_ms + 50 : 0;
