@@ -405,7 +405,8 @@ void Settle(const Program& program, std::vector<std::string>& answers, std::stri
             testing::Outcome& seen) {
   DWORD wait_began = 0;
   double cpu_then = 0;
-  for (int calm = 0, running_ms = 0, open_behind_wait = 0; calm < 6 && !program.Ended();) {
+  for (int calm = 0, running_ms = 0, open_behind_wait = 0;
+       calm < 6 && !program.Ended() && seen.dialogs.size() < 40;) {
     Sleep(50);
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(program.window(), WM_NULL, 0, 0, SMTO_NORMAL, 2000, &result) &&

@@ -118,19 +118,9 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
      }},
     {"alias bytes",
      [](const Args& a) {
-       SimulatedMachine machine(
-           Row{"",
-               {{"reg", "[HKEY_LOCAL_MACHINE\\" + std::string(kClientAliasKey) + "]{LF}" +
-                            (a.size() > 1 ? a[1] : "")}}});
-       const std::int32_t status = RegisterClientAlias(machine, a[0]);
-       platform::RegistryKeyHandle key = 0;
-       std::uint32_t type = 0, size = 512;
-       std::string bytes(size, '\0');
-       (void)machine.OpenKey(kHkeyLocalMachine, kClientAliasKey, 0, key);
-       (void)machine.QueryValue(key, kClientAliasName, type, bytes.data(), size);
-       (void)machine.CloseKey(key);
-       return std::to_string(status) + ", type " + std::to_string(type) + ": " +
-              bytes.substr(0, size);
+       SimulatedMachine m(Row{"", {{"reg", "[HKEY_LOCAL_MACHINE\\T]{LF}" + a.back()}}});
+       const std::string status = std::to_string(RegisterClientAlias(m, a[0])) + ", ";
+       return status + ReadRegistryText(m, kHkeyLocalMachine, kClientAliasKey, kClientAliasName);
      }},
     {"alias data", [](const Args& a) { return ClientAliasData(a[0]); }},
     {"installer key", [](const Args& a) { return InstallerProductKeyPath(a[0]); }},
