@@ -125,12 +125,10 @@ void AnswerDialog(HWND dialog, std::vector<std::string>& answers, testing::Outco
                            TextOf(FindWindowExW(dialog, nullptr, L"Static", nullptr)));
     // "NAME | ACTION": the name typed, then the box left by the action (Abbrechen, Escape, close).
     const std::vector<std::string> answer = Split(answers.empty() ? "" : answers.front(), " | ");
-    if (!answers.empty())
-      SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(answer[0]).c_str()));
-    if (answer.size() > 1)
-      Act(dialog, answer[1]);
-    else
-      PostMessageW(dialog, WM_COMMAND, answers.empty() ? IDCANCEL : IDOK, 0);
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(Wide(answer[0]).c_str()));
+    answer.size() > 1
+        ? Act(dialog, answer[1])
+        : void(PostMessageW(dialog, WM_COMMAND, answers.empty() ? IDCANCEL : IDOK, 0));
     if (!answers.empty())
       answers.erase(answers.begin());
   } else {
@@ -405,7 +403,7 @@ void Settle(const Program& program, std::vector<std::string>& answers, std::stri
             testing::Outcome& seen) {
   DWORD wait_began = 0;
   double cpu_then = 0;
-  for (int calm = 0, running_ms = 0, open_behind_wait = 0;
+  for (int calm = 0, running_ms = 0, open_behind_wait = 0, seen_bordered = 0;
        calm < 6 && !program.Ended() && seen.dialogs.size() < 40;) {
     Sleep(50);
     DWORD_PTR result = 0;
@@ -418,25 +416,24 @@ void Settle(const Program& program, std::vector<std::string>& answers, std::stri
         calm = -1;
       }
     }
-    // A page in view shows no border, neither by its style nor drawn along its left edge, and no
-    // caption (checked while no box covers the window).
+    // A page in view shows no caption and no border (a frame style or a drawn edge changes the
+    // colour along its left edge): checked while no box covers the window, and failed when seen
+    // in three checks running (a page can be caught half painted once).
+    std::string bordered;
     for (HWND page = GetWindow(program.window(), GW_CHILD);
          page && WindowsOf(program.id()).size() == 1; page = GetWindow(page, GW_HWNDNEXT)) {
       RECT r{};
       GetWindowRect(page, &r);
       UpdateWindow(page);  // painted before its pixels are read
-      const win32::WindowDC screen(nullptr);
-      const auto at = [&](int x) {
-        return GetPixel(screen.get(), r.left + x, (r.top + r.bottom) / 2);
-      };
-      const bool border =
-          (GetWindowLongW(page, GWL_STYLE) & (WS_BORDER | WS_DLGFRAME)) != 0 ||
-          GetWindowLongW(page, GWL_EXSTYLE) & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE) ||
-          at(0) != at(4);
-      EXPECT_FALSE(IsWindowVisible(page) && !PageName(page).empty() &&
-                   (border || !TextOf(page).empty()))
-          << "the page " << PageName(page) << " shows a border or the caption " << TextOf(page);
+      const win32::WindowDC dc(nullptr);
+      const int y = (r.top + r.bottom) / 2;
+      if (IsWindowVisible(page) && !PageName(page).empty() &&
+          (GetPixel(dc.get(), r.left, y) != GetPixel(dc.get(), r.left + 4, y) ||
+           !TextOf(page).empty()))
+        bordered = PageName(page) + " " + TextOf(page);
     }
+    seen_bordered = bordered.empty() ? 0 : seen_bordered + 1;
+    EXPECT_LT(seen_bordered, 3) << "a page shows a border or a caption: " << bordered;
     const int children = program.Children();
     running_ms = children > 0 ? running_ms + 50 : 0;
     if (!during.empty() && running_ms >= 500)

@@ -24,10 +24,8 @@ int main(int argc, char** argv) {
   STARTUPINFOA startup{};
   GetStartupInfoA(&startup);
   const char* record = std::getenv("QS_SETUP_RECORD");
-  if (record != nullptr &&
-      ((startup.dwFlags & STARTF_USESHOWWINDOW) == 0 || startup.wShowWindow != SW_HIDE))
-    std::ofstream(record, std::ios::app)
-        << "SHOWN osql " << startup.dwFlags << " " << startup.wShowWindow << "\n";
+  if (record && ((startup.dwFlags & STARTF_USESHOWWINDOW) == 0 || startup.wShowWindow != SW_HIDE))
+    std::ofstream(record, std::ios::app) << "SHOWN osql\n";
   const char* path = std::getenv("QS_OSQL_ANSWERS");
   std::stringstream answers;
   answers << std::ifstream(path != nullptr ? path : "", std::ios::binary).rdbuf();
