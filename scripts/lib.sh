@@ -114,7 +114,7 @@ qs_ensure_display() {
   local n i
   for n in $(seq 91 130); do
     [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 2048x1536x24 -nolisten tcp >/dev/null 2>&1 &
     QS_XVFB_PID=$!
     export DISPLAY=":$n"
     for i in $(seq 1 100); do

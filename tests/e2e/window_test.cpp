@@ -1,6 +1,7 @@
-// The real window under Wine at the screen's DPI: its caption, size and place, every page's
-// controls with their texts and positions against the hand-written design in window.txt, texts
-// that fit their controls, and handles and windows that stay flat over ten presses of "&Weiter".
+// The real window under Wine at each of the screens' DPIs: its caption, size and place, every
+// page's controls with their texts and positions against the hand-written design in window.txt,
+// texts that fit their controls, and handles and windows that stay flat over ten presses of
+// "&Weiter".
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,8 +16,8 @@ namespace {
 
 using testing::Row;
 
-int Pixels(int twips, int axis) {
-  return MulDiv(twips, GetDeviceCaps(win32::WindowDC(nullptr).get(), axis), 1440);
+int Pixels(int twips, int dpi) {
+  return MulDiv(twips, dpi, 1440);
 }
 
 // "Class left top width height | text" with the place in pixels.
@@ -27,12 +28,12 @@ std::string Describe(const std::string& kind, RECT r, const std::string& text) {
   return kind + place + text;
 }
 
-std::string Designed(const std::string& control) {
+std::string Designed(const std::string& control, int dpi) {
   std::istringstream numbers(control.substr(control.find(' ') + 1));
   int left, top, width, height;
   numbers >> left >> top >> width >> height;
-  const RECT rect{Pixels(left, LOGPIXELSX), Pixels(top, LOGPIXELSY),
-                  Pixels(left + width, LOGPIXELSX), Pixels(top + height, LOGPIXELSY)};
+  const RECT rect{Pixels(left, dpi), Pixels(top, dpi), Pixels(left + width, dpi),
+                  Pixels(top + height, dpi)};
   const std::size_t bar = control.find('|');
   return Describe(control.substr(0, control.find(' ')), rect,
                   control.size() > bar + 2 ? control.substr(bar + 2) : "");
@@ -40,11 +41,10 @@ std::string Designed(const std::string& control) {
 
 // Whether the text fits the control in the dialog font the controls were designed for: 8 points
 // of "MS Shell Dlg", word-wrapped in a label, on one line in a button.
-bool Fits(const std::string& kind, const std::string& text, int width, int height) {
+bool Fits(const std::string& kind, const std::string& text, int width, int height, int dpi) {
   const win32::WindowDC screen(nullptr);
-  const win32::ScopedFont font(CreateFontW(-MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72),
-                                           0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                           L"MS Shell Dlg"));
+  const win32::ScopedFont font(CreateFontW(-MulDiv(8, dpi, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0,
+                                           DEFAULT_CHARSET, 0, 0, 0, 0, L"MS Shell Dlg"));
   const win32::Selection selected(screen.get(), font.get());
   const bool button = kind == "Button";
   RECT need{0, 0, button ? 0 : width, 0};
@@ -53,15 +53,16 @@ bool Fits(const std::string& kind, const std::string& text, int width, int heigh
   return button ? need.right + 6 <= width : need.bottom <= height;
 }
 
-class Window : public ::testing::Test {
+class Window : public ::testing::TestWithParam<int> {
  protected:
-  Window() : machine_(Row{"window", {}}), program_(machine_) {}
+  Window() : machine_(Row{"window", {{"dpi", std::to_string(GetParam())}}}), program_(machine_) {}
   Machine machine_;
   Program program_;
 };
 
-TEST_F(Window, IsLaidOutAndWordedAsDesigned) {
+TEST_P(Window, IsLaidOutAndWordedAsDesigned) {
   const HWND window = program_.window();
+  const int dpi = GetParam();
   ASSERT_NE(window, nullptr);
   const std::vector<Row> design = testing::ReadTable(QUILLSET_TABLES "/e2e/window.txt");
   RECT client{}, outer{}, work{};
@@ -69,8 +70,8 @@ TEST_F(Window, IsLaidOutAndWordedAsDesigned) {
   GetWindowRect(window, &outer);
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_EQ(TextOf(window), design[0].One("caption"));
-  EXPECT_EQ(client.right, Pixels(std::stoi(design[0].One("client width")), LOGPIXELSX));
-  EXPECT_GE(outer.bottom - outer.top, Pixels(std::stoi(design[0].One("outer height")), LOGPIXELSY));
+  EXPECT_EQ(client.right, Pixels(std::stoi(design[0].One("client width")), dpi));
+  EXPECT_GE(outer.bottom - outer.top, Pixels(std::stoi(design[0].One("outer height")), dpi));
   EXPECT_NEAR(outer.left + outer.right, work.left + work.right, 2) << "centred across";
   EXPECT_NEAR(outer.top + outer.bottom, work.top + work.bottom, 2) << "centred up and down";
 
@@ -82,11 +83,11 @@ TEST_F(Window, IsLaidOutAndWordedAsDesigned) {
     RECT place{};
     GetWindowRect(page, &place);
     MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&place), 2);
-    EXPECT_EQ(Describe("page", place, ""), Designed("page " + designed->One("page") + " |"))
+    EXPECT_EQ(Describe("page", place, ""), Designed("page " + designed->One("page") + " |", dpi))
         << designed->name;
     // One page tall: the client area ends below the page, less than a button's height below.
     EXPECT_GE(client.bottom, place.bottom);
-    EXPECT_LT(client.bottom, place.bottom + Pixels(375, LOGPIXELSY));
+    EXPECT_LT(client.bottom, place.bottom + Pixels(375, dpi));
 
     std::vector<std::pair<RECT, HWND>> controls;
     for (HWND control = GetWindow(page, GW_CHILD); control != nullptr;
@@ -102,15 +103,17 @@ TEST_F(Window, IsLaidOutAndWordedAsDesigned) {
     std::vector<std::string> seen, expected;
     for (const auto& [rect, control] : controls) {
       seen.push_back(Describe(ClassOf(control), rect, TextOf(control)));
-      EXPECT_TRUE(
-          Fits(ClassOf(control), TextOf(control), rect.right - rect.left, rect.bottom - rect.top))
+      EXPECT_TRUE(Fits(ClassOf(control), TextOf(control), rect.right - rect.left,
+                       rect.bottom - rect.top, dpi))
           << "cut off: " << seen.back();
     }
     for (const std::string& control : designed->All("control"))
-      expected.push_back(Designed(control));
+      expected.push_back(Designed(control, dpi));
     EXPECT_EQ(seen, expected) << "the controls of the page " << designed->name;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Dpi, Window, ::testing::Values(96, 120, 144, 192));
 
 // Kernel handles (by trying each value: Wine's GetProcessHandleCount counts none), GDI and USER
 // objects, windows.

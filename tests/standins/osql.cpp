@@ -20,6 +20,12 @@ int main(int argc, char** argv) {
     else if (std::string(argv[i]) == "-Q")
       query = argv[++i];
   }
+  // A console window the user would see is recorded as a program run that no row expects.
+  STARTUPINFOA startup{};
+  GetStartupInfoA(&startup);
+  const char* record = std::getenv("QS_SETUP_RECORD");
+  if (record && ((startup.dwFlags & STARTF_USESHOWWINDOW) == 0 || startup.wShowWindow != SW_HIDE))
+    std::ofstream(record, std::ios::app) << "SHOWN osql\n";
   const char* path = std::getenv("QS_OSQL_ANSWERS");
   std::stringstream answers;
   answers << std::ifstream(path != nullptr ? path : "", std::ios::binary).rdbuf();

@@ -243,7 +243,7 @@ class SimulatedMachine : public platform::RegistryPort,
       return "";  // cancelled
     const std::string answer = answers_.front();
     answers_.erase(answers_.begin());
-    return answer;
+    return answer.find(" | ") == std::string::npos ? answer : "";  // "NAME | ACTION": cancelled
   }
   // Text_dummy: an edit control's caret; the bytes inserted are read as Windows-1252.
   std::string Text() override { return box_; }

@@ -21,6 +21,7 @@
 #include "install/client_alias.h"
 #include "install/environment.h"
 #include "install/setup_command.h"
+#include "report/system_report.h"
 #include "support/simulated_machine.h"
 
 namespace quillset::testing {
@@ -86,6 +87,18 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
     {"instance service",
      [](const Args& a) { return YesNo(ListingShowsInstanceService(a[0], a[1])); }},
     {"server service", [](const Args& a) { return YesNo(ListingShowsService(a[0], a[1])); }},
+    {"service checks",
+     [](const Args& a) {
+       SimulatedMachine machine(Row{"", {{"no", "net"}}});
+       if (a[2] != "-")
+         machine.consoles["NET START"] = machine.consoles["net start"] =
+             Args(a.begin() + 2, a.end());
+       machine.SetText(a[0]);
+       const std::string instance = YesNo(IsInstanceServiceStarted({machine, machine}, a[1]));
+       machine.SetText(a[0]);
+       return "instance " + instance + ", server " +
+              YesNo(IsServiceStarted({machine, machine}, " Server"));
+     }},
     {"clean osql", [](const Args& a) { return CleanOsqlAnswer(a[0]); }},
     {"environment",
      [](const Args& a) {
@@ -101,6 +114,12 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
        } catch (const platform::PlatformFailure& failure) {
          return "failure " + std::to_string(failure.number());
        }
+     }},
+    {"alias bytes",
+     [](const Args& a) {
+       SimulatedMachine m(Row{"", {{"reg", "[HKEY_LOCAL_MACHINE\\T]{LF}" + a.back()}}});
+       const std::string status = std::to_string(RegisterClientAlias(m, a[0])) + ", ";
+       return status + ReadRegistryText(m, kHkeyLocalMachine, kClientAliasKey, kClientAliasName);
      }},
     {"alias data", [](const Args& a) { return ClientAliasData(a[0]); }},
     {"installer key", [](const Args& a) { return InstallerProductKeyPath(a[0]); }},
@@ -130,6 +149,13 @@ const std::map<std::string, std::function<std::string(const Args&)>> kRules = {
                                          {c.has_instance, "instance " + c.instance}})
          said += given ? (said.empty() ? "" : ", ") + text : "";
        return said.empty() ? "-" : said;
+     }},
+    {"report packages",
+     [](const Args& a) {
+       Inventory inventory;
+       std::copy(a.begin(), a.end(), inventory.FoundPackages.begin() + 1);
+       const std::string report = BuildSystemReport(inventory);
+       return report.substr(report.rfind(": \n") + 3);
      }},
 };
 
