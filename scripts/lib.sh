@@ -127,10 +127,13 @@ qs_ensure_display() {
 }
 
 # The Wine prefix, made once: 64-bit (the 32-bit program runs under WOW64, as on today's Windows),
+# or with `qs_prepare_prefix win32` 32-bit (as on a 32-bit Windows; WINEPREFIX set by the caller),
 # no two-second wait at every hide and close (no window manager), Windows XP's dialog fonts from
 # fonts-wine ("MS Shell Dlg" is MS Sans Serif), and the drive Q: that the Wine tests fill.
 qs_prepare_prefix() {
   qs_wine_env
+  local wine=/usr/lib/wine/wine64
+  [ "${1:-}" != win32 ] || { export WINEARCH=win32 && wine=/usr/lib/wine/wine; }
   local font fonts=(tahoma.ttf tahomabd.ttf marlett.ttf sserife.fon sseriff.fon)
   for font in "${fonts[@]}"; do
     [ -f "/usr/share/wine/fonts/$font" ] ||
@@ -142,11 +145,11 @@ qs_prepare_prefix() {
   qs_say "preparing the Wine prefix in $WINEPREFIX (once)"
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  timeout 300 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || qs_die "wineboot failed"
-  timeout 60 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+  timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || qs_die "wineboot failed"
+  timeout 60 "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
     >/dev/null 2>&1 || qs_die "could not configure the prefix"
   cp "${fonts[@]/#//usr/share/wine/fonts/}" "$WINEPREFIX/drive_c/windows/Fonts/"
-  timeout 60 /usr/lib/wine/wine64 reg add \
+  timeout 60 "$wine" reg add \
     'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
     /v 'MS Shell Dlg' /d 'MS Sans Serif' /f >/dev/null 2>&1 || qs_die "could not set the fonts"
   ln -sfn "$QS_BUILD/wine/q" "$WINEPREFIX/dosdevices/q:"
