@@ -349,6 +349,9 @@ Program::Program(const Machine& machine, const std::string& arguments)
   WaitFor([&] { return !WindowsOf(id_).empty() || Ended(); });
   for (HWND window : WindowsOf(id_))
     window_ = ClassOf(window) == "#32770" ? window_ : window;  // a box is no main window
+  // Its message loop idle: the window is complete, the controls of pages not yet shown made too.
+  if (window_ != nullptr)
+    WaitForInputIdle(process_.get(), 10000);
 }
 
 std::string Program::ExitCode() const {

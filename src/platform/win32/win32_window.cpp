@@ -40,7 +40,8 @@ HICON LoadProgramIcon(HINSTANCE instance, int width_metric, int height_metric) {
 
 }  // namespace
 
-Win32Window::Win32Window(const platform::FormSpec& form, HINSTANCE instance) : form_(form) {
+Win32Window::Win32Window(const platform::FormSpec& form, HINSTANCE instance)
+    : form_(form), instance_(instance) {
   if (const WindowDC screen(nullptr); screen) {
     dpi_x_ = GetDeviceCaps(screen.get(), LOGPIXELSX);
     dpi_y_ = GetDeviceCaps(screen.get(), LOGPIXELSY);
@@ -63,7 +64,6 @@ Win32Window::Win32Window(const platform::FormSpec& form, HINSTANCE instance) : f
   if (window_ == nullptr)
     return;
   CreatePages(instance);
-  CreateControls(instance);
 }
 
 Win32Window::~Win32Window() {
@@ -139,18 +139,24 @@ void Win32Window::CreatePages(HINSTANCE instance) {
   }
 }
 
-void Win32Window::CreateControls(HINSTANCE instance) {
+// A page's controls are made when the page is first shown, and those of the pages not yet shown
+// just after the window's first paint: the user sees the first page sooner, and every control
+// exists before the window takes its first input.
+void Win32Window::CreateControls(Page& page) {
+  if (page.filled || page.hwnd == nullptr)
+    return;
+  page.filled = true;
   // Created in tab order: the dialog manager walks the controls of a page in creation order.
   std::vector<const platform::ControlSpec*> ordered;
-  for (const platform::ControlSpec& design : form_.controls)
-    ordered.push_back(&design);
+  for (const platform::ControlSpec& design : form_.controls) {
+    if (design.page == page.design->id)
+      ordered.push_back(&design);
+  }
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](const auto* a, const auto* b) { return a->tab_index < b->tab_index; });
 
+  const std::size_t first_new = controls_.size();
   for (const platform::ControlSpec* design : ordered) {
-    const Page* page = FindPage(design->page);
-    if (page == nullptr || page->hwnd == nullptr)
-      continue;
     const wchar_t* window_class = L"STATIC";
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (design->hidden ? 0 : WS_VISIBLE);
     switch (design->kind) {
@@ -177,8 +183,8 @@ void Win32Window::CreateControls(HINSTANCE instance) {
     }
     HWND control = CreateWindowExW(
         0, window_class, Utf8ToWide(design->text).c_str(), style, PixelsX(design->left),
-        PixelsY(design->top), PixelsX(design->width), PixelsY(design->height), page->hwnd,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(Win32ControlId(design->id))), instance,
+        PixelsY(design->top), PixelsX(design->width), PixelsY(design->height), page.hwnd,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(Win32ControlId(design->id))), instance_,
         nullptr);
     if (control == nullptr)
       continue;
@@ -195,7 +201,7 @@ void Win32Window::CreateControls(HINSTANCE instance) {
   // box never paints over it, and a later label lies above an earlier one whose empty lower part
   // it overlaps (Label6 below the introduction). Labels take no part in the tab order, so their
   // place in the stack of windows changes nothing for Tab.
-  for (auto control = controls_.rbegin(); control != controls_.rend(); ++control) {
+  for (auto control = controls_.rbegin(); control != controls_.rend() - first_new; ++control) {
     if (control->kind == ControlKind::Label) {
       SetWindowPos(control->hwnd, HWND_BOTTOM, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -239,13 +245,17 @@ void Win32Window::Show() {
 int Win32Window::RunMessageLoop() {
   if (window_ != nullptr)
     UpdateWindow(window_);
+  for (Page& page : pages_)
+    CreateControls(page);
   return win32::RunMessageLoop();
 }
 
 // Only the page in view is shown at the Win32 level; the others stay hidden, so that none of their
 // controls can be reached by Tab, an access key or Enter while out of sight.
 void Win32Window::ShowPage(ControlId id) {
-  const Page* page = FindPage(id);
+  Page* page = FindPage(id);
+  if (page != nullptr)
+    CreateControls(*page);
   // The new page first, then hide the rest: the window never shows an empty client area between.
   if (page != nullptr && page->hwnd != nullptr)
     ShowWindow(page->hwnd, SW_SHOWNA);

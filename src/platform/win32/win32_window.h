@@ -61,6 +61,7 @@ class Win32Window : public MainWindow {
     Win32Window* owner = nullptr;
     const platform::FrameSpec* design = nullptr;
     HWND hwnd = nullptr;
+    bool filled = false;  // its controls are made
   };
 
   static LRESULT CALLBACK MainProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
@@ -70,7 +71,7 @@ class Win32Window : public MainWindow {
 
   bool RegisterClasses(HINSTANCE instance);
   void CreatePages(HINSTANCE instance);
-  void CreateControls(HINSTANCE instance);
+  void CreateControls(Page& page);
   int PixelsX(int twips) const;
   int PixelsY(int twips) const;
   int OuterHeight() const;
@@ -83,6 +84,7 @@ class Win32Window : public MainWindow {
   void OnCommand(WPARAM wparam);
 
   const platform::FormSpec& form_;
+  HINSTANCE instance_;
   int dpi_x_ = 96;
   int dpi_y_ = 96;
   int outer_width_ = 0;
